@@ -1,0 +1,155 @@
+// Element: every Fortran entity the evaluator shows or computes with — a variable, a
+// component, an array element, a constant, a COMMON block, a module, a managed object
+// or an intermediate result. Counted with a plain counter; every function that returns
+// an Element returns it with one reference for the caller. Nothing here throws.
+#pragma once
+
+#include <string>
+
+#include "model/ArrayDesc.h"
+#include "model/ElementType.h"
+#include "platform/ComPtr.h"
+#include "platform/PlatformTypes.h"
+
+class ExpressionContext;
+class LocalsCache;
+struct ExtraInfo;
+struct IDebugField;
+struct IDebugObject;
+
+// Element::Flags bits.
+enum ElementFlags : uint8_t {
+    HasValueFlag = 0x01,     // the value bytes are present at Data
+    OwnsAddress = 0x02,      // Data points to a heap buffer the Element owns
+    OnFrame = 0x08,          // a local or argument of the current frame, never a static
+    AddressKnown = 0x10,     // Address is a debuggee address
+    FetchTried = 0x20,       // FetchValue has run once
+    IsConst = 0x40,          // a PARAMETER constant
+};
+
+// Codes an Element keeps in Error beyond the expression language's table.
+enum ElementError : int32_t {
+    ErrNoTarget = 2,        // a pointer with no target
+    ErrOverflow = 15,
+    ErrUnderflow = 16,
+    ErrBindFailure = 39,    // internal failure while binding a host field
+    ErrHostCall = 40,       // a host call failed; HResult holds its code
+    ErrUnknownKind = 41,
+    ErrNotLocated = 42,
+};
+
+class Element {
+public:
+    static constexpr int RawDataSize = 20;
+
+    // Fields, in the order of the record this class models.
+    int32_t Counter;
+    ElementType Type;
+    ElementType SubType;
+    ElementType SubSubType;
+    uint8_t Flags;
+    // Debuggee address of the value; meaningful only with AddressKnown. Kept apart from
+    // Data so that a 64-bit host holds the same 32-bit debuggee semantics.
+    DebuggeeAddress Address;
+    // Local pointer to the value bytes held by this Element: RawData, BigData or an
+    // owned buffer. Never null.
+    uint8_t* Data;
+    int32_t Error;
+    orvel::ComPtr<ExpressionContext> Cxt;
+    orvel::ComPtr<ExpressionContext> ChildCxt;
+    orvel::ComPtr<IDebugField> Field;
+    orvel::ComPtr<IDebugObject> ContainerObject;
+    orvel::ComPtr<IDebugObject> Object;
+    LocalsCache* Locals; // owned; function Elements only
+    std::string Name;
+    std::string FullName;
+    BSTR TypeName;    // owned
+    BSTR DeclSuffix;  // owned
+    HRESULT HResult;
+    BSTR RawTypeName; // owned
+    int32_t Size;
+    HANDLE Process;
+    ArrayDesc Array;
+    uint8_t* BigData; // owned
+    int32_t NextChild;
+    int32_t Offset;
+    uint8_t RawData[RawDataSize];
+
+    // An empty Element (intermediate results of the expression language).
+    Element();
+    // From a debug-information record.
+    Element(ExtraInfo& Ex, ExpressionContext* Cxt);
+    // From a host field.
+    Element(IDebugField* Field, ExpressionContext* Cxt, BSTR Name, IDebugObject* Object,
+            ExtraInfo* Ex);
+
+    Element(const Element&) = delete;
+    Element& operator=(const Element&) = delete;
+
+    int32_t AddRef();
+    int32_t Release();
+
+    // Kind stack.
+    void PushType(ElementType t);
+    ElementType PopType();
+    ElementType GetType() const { return Type; }
+    void SetType(ElementType t) { Type = t; }
+    int32_t GetSize() const { return Size; }
+    bool HasValue() const { return (Flags & HasValueFlag) != 0; }
+    bool HasFlag(uint8_t f) const { return (Flags & f) != 0; }
+
+    // Values.
+    int32_t IntValue() const;
+    double RealValue() const;
+    void ComplexValue(double out[2]) const;
+    uint32_t PointerValue();
+    bool IsUndefined(int n) const;
+    void SetName(const char* Name, const char* FullName);
+    void SetValue(const void* Bytes, int Size, ElementType t);
+    void SetRealValue(const double* d);
+    void SetComplexValue(const double in[2]);
+    void SetIntValue(const void* Bytes);
+    int CheckRealRange(const double* d) const;
+    int CheckComplexRange(const double* pair) const;
+
+    // Kind tests.
+    bool IsInteger() const;
+    bool IsReal() const;
+    bool IsComplex() const;
+    bool IsLogical() const;
+    bool IsNumeric() const;
+    bool IsScalar() const;
+    bool IsPointer() const;
+    bool IsSameNumericKind(const Element* Other) const;
+    bool IsArrayLike() const;
+    bool HasError() const { return Error != 0; }
+    bool IsExpandable() const;
+
+    // Texts.
+    HRESULT GetName(BSTR* out) const;
+    void Print(BSTR& bstr);
+    void TypeDeclaration(char* Buf, int BufSize);
+    HRESULT GetTypeDeclaration(BSTR* out);
+
+    // Memory.
+    void SetProcess();
+    SIZE_T CopyDebuggeeMemory(void* Dest, int Offset, SIZE_T SizeInBytes);
+    ElementType FetchValue();
+    DebuggeeAddress GetAddressOf(LPCOLESTR Name);
+    DebuggeeAddress GetAddressValue();
+
+    // Children.
+    uint32_t ChildCount();
+    Element* GetChild(uint32_t Which);
+    Element* GetNextChild();
+    void ResetNextChild();
+    void SkipNextChild(ULONG Skip);
+    Element* FindChild(const char* Name);
+    Element* GetChildForField(IDebugField* Field);
+    Element* ReadyFromEnum();
+
+private:
+    ~Element();
+    void InitFields();
+    void FreeOwnedData();
+};
