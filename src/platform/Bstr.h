@@ -10,6 +10,9 @@ BSTR SysAllocString(const OLECHAR* text);
 BSTR SysAllocStringLen(const OLECHAR* text, UINT length);
 UINT SysStringLen(BSTR text);
 UINT SysStringByteLen(BSTR text);
+// Copies length bytes (or allocates them zeroed when bytes is null); the result may
+// hold an odd number of bytes. Used to copy a BSTR exactly.
+BSTR SysAllocStringByteLen(LPCSTR bytes, UINT length);
 void SysFreeString(BSTR text);
 #endif
 

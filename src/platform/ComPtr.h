@@ -5,7 +5,11 @@
 
 #include <utility>
 
+#include "platform/PlatformTypes.h"
+
 namespace orvel {
+
+template <class I> struct InterfaceId; // platform/InterfaceId.h, needed only by As(out)
 
 template <class T> class ComPtr {
 public:
@@ -68,11 +72,16 @@ public:
         if (m_ptr) m_ptr->AddRef();
     }
     // QueryInterface into another smart pointer; the IID comes from the caller.
-    template <class U, class IIDT> long As(const IIDT& iid, ComPtr<U>& out) const {
-        out.Reset();
-        if (!m_ptr) return static_cast<long>(0x80004003L); // E_POINTER
-        return m_ptr->QueryInterface(iid, reinterpret_cast<void**>(out.put()));
+    // out may be this very pointer, so the old value is dropped only after the query.
+    template <class U, class IIDT> HRESULT As(const IIDT& iid, ComPtr<U>& out) const {
+        ComPtr<U> result;
+        HRESULT hr = E_POINTER;
+        if (m_ptr) hr = m_ptr->QueryInterface(iid, reinterpret_cast<void**>(result.put()));
+        out = std::move(result);
+        return hr;
     }
+    // QueryInterface for U's own IID (InterfaceId<U>).
+    template <class U> HRESULT As(ComPtr<U>& out) const { return As(InterfaceId<U>::value(), out); }
 
     T* get() const { return m_ptr; }
     T* operator->() const { return m_ptr; }
@@ -84,7 +93,11 @@ private:
     T* m_ptr = nullptr;
 };
 
-template <class T> bool operator==(const ComPtr<T>& a, std::nullptr_t) { return !a; }
-template <class T> bool operator!=(const ComPtr<T>& a, std::nullptr_t) { return static_cast<bool>(a); }
+template <class T> bool operator==(const ComPtr<T>& a, std::nullptr_t) {
+    return !a;
+}
+template <class T> bool operator!=(const ComPtr<T>& a, std::nullptr_t) {
+    return static_cast<bool>(a);
+}
 
 } // namespace orvel
