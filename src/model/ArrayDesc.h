@@ -1,4 +1,6 @@
-// The shape of an array Element and the subscripts currently applied to it.
+// The shape of an array Element and the subscripts currently applied to it. The shape
+// may come from a debuggee's debug information: every operation reads at most the
+// seven slots, whatever Rank says, and wraps its arithmetic instead of overflowing.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +11,9 @@ public:
 
     int32_t Lower[MaxRank];
     int32_t Upper[MaxRank];
-    int32_t Stride[MaxRank];     // elements per subscript step, lower extents folded in
-    int32_t BoundSizes[MaxRank]; // declared extent
-    int32_t BoundOfset[MaxRank]; // extra byte offset of the dimension
+    int32_t Stride[MaxRank];      // elements per subscript step, lower extents folded in
+    int32_t BoundSizes[MaxRank];  // declared extent
+    int32_t BoundOfset[MaxRank];  // extra byte offset of the dimension
     uint32_t Multiplier[MaxRank]; // product of the lower dimensions' counts
     int32_t Subscript[MaxRank];
     uint8_t SubscriptCount;
@@ -21,7 +23,8 @@ public:
     ArrayDesc() { Clear(); }
     void Clear();
 
-    // 0 for a non-array; else the product of the dimension counts (saturating).
+    // 0 for a non-array or when a dimension is empty or assumed-size; else the product
+    // of the dimension counts, saturating at UINT32_MAX.
     uint32_t ElementCount() const;
     void IndexToSubscripts(uint32_t Index);
     // Sets the subscripts from Index and writes "(i,j,...)" into Out (at most OutSize bytes).

@@ -11,29 +11,31 @@
 #include "platform/ComPtr.h"
 #include "platform/PlatformTypes.h"
 
+namespace orvel {
+class WideText;
+}
 class ExpressionContext;
 class LocalsCache;
-struct ExtraInfo;
 struct IDebugField;
 struct IDebugObject;
 
 // Element::Flags bits.
 enum ElementFlags : uint8_t {
-    HasValueFlag = 0x01,     // the value bytes are present at Data
-    OwnsAddress = 0x02,      // Data points to a heap buffer the Element owns
-    OnFrame = 0x08,          // a local or argument of the current frame, never a static
-    AddressKnown = 0x10,     // Address is a debuggee address
-    FetchTried = 0x20,       // FetchValue has run once
-    IsConst = 0x40,          // a PARAMETER constant
+    HasValueFlag = 0x01, // the value bytes are present at Data
+    OwnsAddress = 0x02,  // Data points to a heap buffer the Element owns
+    OnFrame = 0x08,      // a local or argument of the current frame, never a static
+    AddressKnown = 0x10, // Address is a debuggee address
+    FetchTried = 0x20,   // FetchValue has run once
+    IsConst = 0x40,      // a PARAMETER constant
 };
 
 // Codes an Element keeps in Error beyond the expression language's table.
 enum ElementError : int32_t {
-    ErrNoTarget = 2,        // a pointer with no target
+    ErrNoTarget = 2, // a pointer with no target
     ErrOverflow = 15,
     ErrUnderflow = 16,
-    ErrBindFailure = 39,    // internal failure while binding a host field
-    ErrHostCall = 40,       // a host call failed; HResult holds its code
+    ErrBindFailure = 39, // internal failure while binding a host field
+    ErrHostCall = 40,    // a host call failed; HResult holds its code
     ErrUnknownKind = 41,
     ErrNotLocated = 42,
 };
@@ -41,6 +43,8 @@ enum ElementError : int32_t {
 class Element {
 public:
     static constexpr int RawDataSize = 20;
+    // Longest CHARACTER value Print shows.
+    static constexpr int MaxPrintedChars = 200;
 
     // Fields, in the order of the record this class models.
     int32_t Counter;
@@ -63,25 +67,21 @@ public:
     LocalsCache* Locals; // owned; function Elements only
     std::string Name;
     std::string FullName;
-    BSTR TypeName;    // owned
-    BSTR DeclSuffix;  // owned
+    BSTR TypeName;   // owned
+    BSTR DeclSuffix; // owned
     HRESULT HResult;
     BSTR RawTypeName; // owned
     int32_t Size;
     HANDLE Process;
     ArrayDesc Array;
-    uint8_t* BigData; // owned
+    uint8_t* BigData;    // owned (new[]); a PARAMETER constant longer than RawData
+    int32_t BigDataSize; // bytes in BigData
     int32_t NextChild;
     int32_t Offset;
     uint8_t RawData[RawDataSize];
 
     // An empty Element (intermediate results of the expression language).
     Element();
-    // From a debug-information record.
-    Element(ExtraInfo& Ex, ExpressionContext* Cxt);
-    // From a host field.
-    Element(IDebugField* Field, ExpressionContext* Cxt, BSTR Name, IDebugObject* Object,
-            ExtraInfo* Ex);
 
     Element(const Element&) = delete;
     Element& operator=(const Element&) = delete;
@@ -98,13 +98,19 @@ public:
     bool HasValue() const { return (Flags & HasValueFlag) != 0; }
     bool HasFlag(uint8_t f) const { return (Flags & f) != 0; }
 
-    // Values.
+    // Values. The readers give 0 when the Element holds no value. Integers narrower
+    // than 4 bytes are widened by their kind (sign-extended for INTEGER). real_10 and
+    // complex_20 hold doubles in their first 8 (16) bytes: the arithmetic has no
+    // extended precision, and the setters and readers agree on that layout.
     int32_t IntValue() const;
     double RealValue() const;
     void ComplexValue(double out[2]) const;
     uint32_t PointerValue();
     bool IsUndefined(int n) const;
     void SetName(const char* Name, const char* FullName);
+    // The setters put the value into the Element itself: AddressKnown is cleared, as
+    // the debuggee address no longer says where the value is. Bytes must hold Size
+    // bytes (SetValue: its Size argument; SetIntValue: the Element's Size).
     void SetValue(const void* Bytes, int Size, ElementType t);
     void SetRealValue(const double* d);
     void SetComplexValue(const double in[2]);
@@ -128,6 +134,7 @@ public:
     // Texts.
     HRESULT GetName(BSTR* out) const;
     void Print(BSTR& bstr);
+    // Writes the declaration text into Buf (BufSize bytes, always NUL-terminated).
     void TypeDeclaration(char* Buf, int BufSize);
     HRESULT GetTypeDeclaration(BSTR* out);
 
@@ -149,7 +156,24 @@ public:
     Element* ReadyFromEnum();
 
 private:
+    int32_t OwnedSize; // bytes in the owned buffer (OwnsAddress)
+
     ~Element();
-    void InitFields();
-    void FreeOwnedData();
+    void FreeOwnedBuffer();
+    int DataCapacity() const;
+    // Copies n value bytes from Data, zero-filling what the Element does not hold.
+    void ReadValueBytes(void* out, int n) const;
+    void StoreSmallValue(const void* Bytes, int n);
+
+    void PrintValue(ElementType Kind, orvel::WideText& Text);
+    void PrintString(orvel::WideText& Text);
+    void PrintError(orvel::WideText& Text) const;
+    void AppendDeclaration(char* Buf, int BufSize);
+
+    ElementType FetchAtAddress();
+    bool FindStaticAddress();
+    ElementType FetchThroughHost();
+
+    Element* MakeChildAt(DebuggeeAddress At, ElementType Kind, int32_t ChildSize);
+    Element* DereferencePointerField();
 };

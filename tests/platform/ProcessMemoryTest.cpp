@@ -25,17 +25,20 @@ DWORD OwnPid() {
 #endif
 }
 
-// pageCount readable pages at a fixed 32-bit address, followed by one that is not
-// mapped. Empty when the address is taken.
+// pageCount readable pages ending at a fixed 32-bit address, which must be a multiple
+// of 64 KiB. Empty when the place is taken.
 class LowPages {
 public:
-    LowPages(uint64_t address, size_t pageCount) : m_size(pageCount * Page) {
-        void* want = reinterpret_cast<void*>(static_cast<uintptr_t>(address));
+    LowPages(uint64_t end, size_t pageCount) : m_size(pageCount * Page) {
+        void* want = reinterpret_cast<void*>(static_cast<uintptr_t>(end - m_size));
 #if ORVEL_WINDOWS
-        // Reserve one page more than is committed, so the next page is unreadable.
-        void* got = VirtualAlloc(want, m_size + Page, MEM_RESERVE, PAGE_NOACCESS);
-        if (got == want && VirtualAlloc(want, m_size, MEM_COMMIT, PAGE_READWRITE) == want)
-            m_base = static_cast<uint8_t*>(got);
+        // A reservation starts at a 64 KiB boundary; ending on one leaves the next
+        // unit free. Memory that is only reserved would not do: Wine reads it as zeros.
+        void* unit = reinterpret_cast<void*>(static_cast<uintptr_t>((end - m_size) & ~0xFFFFull));
+        void* got = VirtualAlloc(unit, static_cast<size_t>(end - reinterpret_cast<uintptr_t>(unit)),
+                                 MEM_RESERVE, PAGE_NOACCESS);
+        if (got == unit && VirtualAlloc(want, m_size, MEM_COMMIT, PAGE_READWRITE) == want)
+            m_base = static_cast<uint8_t*>(want);
         else if (got)
             VirtualFree(got, 0, MEM_RELEASE);
 #else
@@ -51,7 +54,9 @@ public:
     ~LowPages() {
         if (!m_base) return;
 #if ORVEL_WINDOWS
-        VirtualFree(m_base, 0, MEM_RELEASE);
+        VirtualFree(
+            reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(m_base) & ~uintptr_t{0xFFFF}), 0,
+            MEM_RELEASE);
 #else
         munmap(m_base, m_size);
 #endif
@@ -77,12 +82,15 @@ private:
     size_t m_size;
 };
 
-constexpr uint64_t TestAddress = 0x3A000000;
+// Free in 64-bit Linux processes (also under AddressSanitizer, whose shadow starts
+// near 2 GiB) and outside the low area Wine reserves (up to 0x68000000), where an
+// unmapped page would read as zeros.
+constexpr uint64_t TestEnd = 0x6A010000;
 
 class ProcessMemory : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_pages.ok()) << "0x3A000000 is taken in this process";
+        ASSERT_TRUE(m_pages.ok()) << "the test pages are taken in this process";
         for (size_t i = 0; i < m_pages.size(); ++i)
             m_pages.data()[i] = static_cast<uint8_t>(i * 7 + 1);
         m_handle =
@@ -93,7 +101,7 @@ protected:
         if (m_handle) CloseHandle(m_handle);
     }
 
-    LowPages m_pages{TestAddress, 2};
+    LowPages m_pages{TestEnd, 2};
     HANDLE m_handle = nullptr;
 };
 
@@ -224,8 +232,8 @@ TEST(ProcessHandles, NoHandleForMissingProcesses) {
 
 // A 32-bit debuggee has nothing at or above 4 GiB, even when the host process does.
 TEST(ProcessHandles, DebuggeeReadsStopAtFourGiB) {
-    LowPages top(0xFFFFF000, 1);
-    LowPages above(0x100000000, 1);
+    LowPages top(0x100000000, 1);
+    LowPages above(0x100010000, 16);
     if (!top.ok() || !above.ok()) GTEST_SKIP() << "the pages around 4 GiB are taken";
     HANDLE handle = OpenProcess(PROCESS_VM_READ, FALSE, OwnPid());
     ASSERT_NE(nullptr, handle);

@@ -1,0 +1,164 @@
+// Reaching into values: subscripts, structure components, pointers, addresses and the
+// intrinsics.
+#include "language/FortranEvaluator.h"
+#include "language/OperatorTable.h"
+#include "language/ValueStore.h"
+#include "model/Element.h"
+
+using namespace orvel::lang;
+
+namespace {
+
+// A pointer being subscripted becomes a one-element array over its target: only
+// subscript 0 is valid. The descriptor is made complete so that the element can be
+// addressed; a pointer value held locally becomes the array's debuggee address.
+void MakePointerArray(Element* e) {
+    HeldValueToAddress(e);
+    e->SetType(array);
+    e->Array.Clear();
+    e->Array.Rank = 1;
+    e->Array.SubscriptCount = 0;
+    e->Array.Lower[0] = 0;
+    e->Array.Upper[0] = 0;
+    e->Array.Stride[0] = 1;
+    e->Array.BoundSizes[0] = 1;
+    e->Array.Multiplier[0] = 1;
+    e->Array.ElemSize = NaturalSize(e->SubType, e->Size);
+}
+
+} // namespace
+
+void FortranEvaluator::ApplySubscript() {
+    EvalToken* Subscript = PopOperand();
+    if (!Subscript) return;
+    if (Operands.Empty()) {
+        delete Subscript;
+        Fail(EvalSyntax);
+        return;
+    }
+    // An array that already carries subscripts is taken raw, so that it is not yet reduced
+    // to an element.
+    EvalToken* Target = Operands.Top()->IsName() ? PopOperand() : PopRaw();
+    if (!Target) {
+        delete Subscript;
+        return;
+    }
+    Element* e = Target->Value;
+    if (e->Type == reference_4 && e->SubType == array) {
+        // A reference to an array is subscripted as the array it refers to.
+        HeldValueToAddress(e);
+        e->PopType();
+    }
+    if (e->Type == pointer_4) MakePointerArray(e);
+
+    const int Rank = e->Array.Rank < ArrayDesc::MaxRank ? e->Array.Rank : ArrayDesc::MaxRank;
+    if (e->Type != array)
+        Fail(EvalArrayExpected);
+    else if (e->Array.SubscriptCount >= Rank)
+        Fail(EvalTooManySubscripts);
+    else if (!Subscript->Value->IsInteger())
+        Fail(EvalSubscriptNotInteger);
+    else if (!e->Array.SetSubscript(e->Array.SubscriptCount, Subscript->Value->IntValue()))
+        Fail(EvalSubscriptOutOfBounds);
+    delete Subscript;
+    if (Error != EvalNoError) {
+        delete Target;
+        return;
+    }
+    ++e->Array.SubscriptCount;
+    PushOperand(Target);
+}
+
+void FortranEvaluator::ApplyIntrinsic(int Id) {
+    if (!Scope) {
+        // The syntax check leaves the operand as it is.
+        if (EvalToken* t = PopRaw()) PushOperand(t);
+        return;
+    }
+    EvalToken* t = PopOperand();
+    if (!t) return;
+    Element* e = t->Value;
+    if (Id == OpLength) {
+        if (e->Type == pointer_4 && e->SubType == integer_1) {
+            delete t;
+            PushResult(MakeInteger4(0));
+            return;
+        }
+        if (e->Type != string) Fail(EvalStringExpected);
+    } else if (e->HasValue()) {
+        Fail(EvalNoAddress);
+    }
+    // A string's length and a location are consumed without a result.
+    delete t;
+}
+
+// Turns a pointer to a structure into the structure it designates; false when the
+// structure cannot be reached. A host field is dereferenced by the host; otherwise the
+// pointer value, held here or read at the pointer's address, becomes the address of the
+// structure.
+bool FortranEvaluator::ReachStructure(EvalToken* t) {
+    Element* e = t->Value;
+    if (e->Field) {
+        Element* Target = e->ReadyFromEnum();
+        if (!Target) return false;
+        t->Hold(Target);
+        e = Target;
+    } else if (e->HasValue() && !e->HasFlag(AddressKnown)) {
+        HeldValueToAddress(e);
+        e->PopType();
+    } else {
+        e->FetchValue();
+    }
+    return e->Type == structure;
+}
+
+void FortranEvaluator::SelectComponent(int Id) {
+    EvalToken* Member = PopRaw();
+    EvalToken* Owner = Member ? PopOperand() : nullptr;
+    if (Error != EvalNoError) {
+        delete Member;
+        delete Owner;
+        return;
+    }
+    Element* Component = nullptr;
+    if (!Member->IsName()) {
+        Fail(EvalMemberNameExpected);
+    } else if (Id == OpArrow) {
+        const Element* p = Owner->Value;
+        if (p->Type != pointer_4 || p->SubType != structure || !ReachStructure(Owner))
+            Fail(EvalStructPointerExpected);
+    } else if (Owner->Value->Type != structure) {
+        Fail(EvalStructureExpected);
+    }
+    if (Error == EvalNoError) {
+        Element* s = Owner->Value;
+        if (s->ChildCount() != 0) Component = s->FindChild(Member->Name.c_str());
+        if (!Component) Fail(EvalMemberNotFound);
+    }
+    delete Member;
+    delete Owner;
+    if (Component) PushResult(Component);
+}
+
+void FortranEvaluator::Dereference() {
+    EvalToken* t = PopOperand();
+    if (!t) return;
+    if (!t->Value->IsPointer()) {
+        Fail(EvalPointerRequired);
+        delete t;
+        return;
+    }
+    PushOperand(t);
+}
+
+void FortranEvaluator::AddressOf() {
+    EvalToken* t = PopOperand();
+    if (!t) return;
+    if (t->Value->HasValue()) {
+        Fail(EvalNoAddress);
+        delete t;
+        return;
+    }
+    t->Hold(new Element());
+    PushOperand(t);
+}
