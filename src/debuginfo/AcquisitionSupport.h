@@ -1,0 +1,51 @@
+// Small steps shared by the acquisition files: handing out cached bytes, converting
+// names, and the host calls that every reader repeats (next field, bind, read a value).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/ComPtr.h"
+#include "platform/PlatformTypes.h"
+
+class ExpressionContext;
+class ExtraDebugInfo;
+struct CacheEntry;
+struct IDebugBinder;
+struct IDebugField;
+struct IDebugObject;
+struct IEnumDebugFields;
+struct IEnumDebugObjects;
+
+namespace orvel::acquisition {
+
+// Longest 8-bit name used as a key, without its NUL.
+constexpr int kMaxNarrowName = 511;
+// Longest UTF-16 name handed to the host for a static item, without its NUL.
+constexpr int kMaxWideName = 255;
+
+// A new iterator over a private copy of a CacheDebugInfo entry's bytes.
+ExtraDebugInfo* DebugInfoOf(const CacheEntry& Entry, ExpressionContext* Context);
+// Caches Length bytes under Key and gives an iterator over a copy; null when out of
+// memory.
+ExtraDebugInfo* CacheAndGive(const char* Key, const uint8_t* Bytes, size_t Length,
+                             ExpressionContext* Context);
+
+// 8-bit text of at most kMaxNarrowName bytes.
+std::string Narrow(const OLECHAR* Text);
+// UTF-16 text of at most kMaxWideName units.
+std::u16string Wide(const char* Text);
+
+// The next field of an enumerator: S_OK with one field fetched.
+bool NextField(IEnumDebugFields* Fields, ComPtr<IDebugField>& Field);
+// The next object of an enumerator: S_OK with one object fetched.
+bool NextObject(IEnumDebugObjects* Objects, ComPtr<IDebugObject>& Object);
+// Binds Field with no container object: S_OK and an object.
+bool BindStatic(IDebugBinder* Binder, IDebugField* Field, ComPtr<IDebugObject>& Object);
+// The first 4 bytes of an object's value, little-endian.
+bool ReadU32(IDebugObject* Object, uint32_t& Value);
+// All of an object's value bytes (GetSize, then GetValue).
+bool ReadAllBytes(IDebugObject* Object, std::vector<uint8_t>& Bytes);
+
+} // namespace orvel::acquisition

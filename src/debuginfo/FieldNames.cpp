@@ -1,0 +1,58 @@
+#include <new>
+#include <string>
+
+#include "debuginfo/DebugInfoAcquisition.h"
+#include "host/HostInterfaces.h"
+#include "platform/Bstr.h"
+
+namespace {
+
+// Deeper nesting than this is a host that loops, not a program.
+constexpr int kMaxContainerDepth = 64;
+
+// The simple name, when GetInfo gives S_OK with one.
+bool SimpleName(IDebugField* field, std::u16string& name) {
+    FIELD_INFO info{};
+    const HRESULT hr = field->GetInfo(FIF_NAME, &info);
+    // The caller frees whatever the host handed out, whatever the result.
+    orvel::BstrHolder full(info.bstrFullName), simple(info.bstrName), type(info.bstrType);
+    if (hr != S_OK || !simple.get()) return false;
+    name.assign(simple.get(), simple.Length());
+    return true;
+}
+
+void AppendQualified(IDebugField* field, std::u16string& text, int depth) {
+    orvel::ComPtr<IDebugContainerField> container;
+    if (depth < kMaxContainerDepth && field->GetContainer(container.put()) == S_OK && container)
+        AppendQualified(container.get(), text, depth + 1);
+    if (!text.empty()) text += u'.';
+    std::u16string name;
+    text += SimpleName(field, name) ? name : u"*";
+}
+
+BSTR ToBstr(const std::u16string& text) {
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+} // namespace
+
+BSTR FieldName(IDebugField* Field) {
+    try {
+        std::u16string name;
+        if (!Field || !SimpleName(Field, name)) name = u"<Unknown>";
+        return ToBstr(name);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+BSTR QualifiedFieldName(IDebugField* Field) {
+    if (!Field) return nullptr;
+    try {
+        std::u16string text;
+        AppendQualified(Field, text, 0);
+        return ToBstr(text);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
