@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+struct ExtraInfo;
+
 class ArrayDesc {
 public:
     static constexpr int MaxRank = 7;
@@ -22,6 +24,8 @@ public:
 
     ArrayDesc() { Clear(); }
     void Clear();
+    // The shape a debug-information record describes; the subscripts are cleared.
+    void BuildFromRecord(const ExtraInfo& Ex);
 
     // 0 for a non-array or when a dimension is empty or assumed-size; else the product
     // of the dimension counts, saturating at UINT32_MAX.

@@ -1,6 +1,7 @@
 // Element: construction, lifetime, the kind stack and kind tests, names.
 #include "model/Element.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -8,9 +9,11 @@
 #include "host/HostSymbols.h"
 #include "model/ElementText.h"
 #include "model/ExpressionContext.h"
+#include "model/LocalsCache.h"
 #include "model/ModelAssert.h"
 #include "platform/Bstr.h"
 #include "platform/CodePage.h"
+#include "platform/TraceSink.h"
 
 Element::Element()
     : Counter(1), Type(void_0), SubType(void_0), SubSubType(void_0), Flags(0), Address(0),
@@ -25,8 +28,16 @@ Element::~Element() {
     if (TypeName) SysFreeString(TypeName);
     if (DeclSuffix) SysFreeString(DeclSuffix);
     if (RawTypeName) SysFreeString(RawTypeName);
-    // Locals is made and deleted by the host-field constructor's code; nothing makes it
-    // yet. The held interfaces and contexts release themselves.
+    if (Locals) {
+        char stats[96];
+        std::snprintf(stats, sizeof stats, "LocalsCache Stats: Entries: %d, Hits: %d, Misses: %d",
+                      Locals->Entries, Locals->Hits, Locals->Misses);
+        orvel::TraceOutput("Orvel EE: ");
+        orvel::TraceOutput(stats);
+        orvel::TraceOutput("\n");
+        delete Locals;
+    }
+    // The held interfaces and contexts release themselves.
 }
 
 int32_t Element::AddRef() {

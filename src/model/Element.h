@@ -16,6 +16,7 @@ class WideText;
 }
 class ExpressionContext;
 class LocalsCache;
+struct ExtraInfo;
 struct IDebugField;
 struct IDebugObject;
 
@@ -23,6 +24,7 @@ struct IDebugObject;
 enum ElementFlags : uint8_t {
     HasValueFlag = 0x01, // the value bytes are present at Data
     OwnsAddress = 0x02,  // Data points to a heap buffer the Element owns
+    ViaPointer = 0x04,   // a structure reached by dereferencing a POINTER (P->X applies)
     OnFrame = 0x08,      // a local or argument of the current frame, never a static
     AddressKnown = 0x10, // Address is a debuggee address
     FetchTried = 0x20,   // FetchValue has run once
@@ -82,6 +84,12 @@ public:
 
     // An empty Element (intermediate results of the expression language).
     Element();
+    // From a debug-information record, found in Cxt (a reference is taken).
+    Element(ExtraInfo& Ex, ExpressionContext* Cxt);
+    // From a host field, with the record Ex when the caller has it. A failing host call
+    // leaves the Element with Error set; it never fails as a whole.
+    Element(IDebugField* Field, ExpressionContext* Cxt, BSTR Name, IDebugObject* Container,
+            ExtraInfo* Ex);
 
     Element(const Element&) = delete;
     Element& operator=(const Element&) = delete;
@@ -154,6 +162,11 @@ public:
     Element* FindChild(const char* Name);
     Element* GetChildForField(IDebugField* Field);
     Element* ReadyFromEnum();
+
+    // A routine's locals and arguments by name (function Elements only).
+    void CacheLocalVariables();
+    // The child Element of one record of this Element's debug information.
+    Element* GetElement(ExtraInfo& Ex);
 
 private:
     int32_t OwnedSize; // bytes in the owned buffer (OwnsAddress)
