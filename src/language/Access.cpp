@@ -50,6 +50,11 @@ void FortranEvaluator::ApplySubscript() {
         e->PopType();
     }
     if (e->Type == pointer_4) MakePointerArray(e);
+    // An allocated ALLOCATABLE, once fetched, holds its data address: it subscripts like
+    // the array it holds. An unallocated one (address 0) stays no array.
+    if (e->Type == allocatable_4 && e->HasFlag(FetchTried) && e->HasFlag(AddressKnown) &&
+        e->Address != 0)
+        e->SetType(array);
 
     const int Rank = e->Array.Rank < ArrayDesc::MaxRank ? e->Array.Rank : ArrayDesc::MaxRank;
     if (e->Type != array)
@@ -125,7 +130,9 @@ void FortranEvaluator::SelectComponent(int Id) {
         Fail(EvalMemberNameExpected);
     } else if (Id == OpArrow) {
         const Element* p = Owner->Value;
-        if (p->Type != pointer_4 || p->SubType != structure || !ReachStructure(Owner))
+        // A POINTER found by name is fetched, which dereferences it already.
+        const bool reached = p->Type == structure && p->HasFlag(ViaPointer);
+        if (!reached && (p->Type != pointer_4 || p->SubType != structure || !ReachStructure(Owner)))
             Fail(EvalStructPointerExpected);
     } else if (Owner->Value->Type != structure) {
         Fail(EvalStructureExpected);
