@@ -93,7 +93,11 @@ int64_t ArrayDesc::ElementOffset() const {
 
 bool ArrayDesc::SetSubscript(unsigned Dim, int32_t Value) {
     if (Dim >= static_cast<unsigned>(ClampedRank(Rank))) return false;
-    if (Value < Lower[Dim] || Value > Upper[Dim]) return false;
+    // An assumed-size dimension (upper bound 0x80000000) has no upper limit the debugger
+    // could know; the user may name any element from the lower bound on, as the
+    // program itself may.
+    const bool assumedSize = Upper[Dim] == INT32_MIN;
+    if (Value < Lower[Dim] || (!assumedSize && Value > Upper[Dim])) return false;
     Subscript[Dim] = Value;
     return true;
 }

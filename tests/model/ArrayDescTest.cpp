@@ -94,6 +94,15 @@ TEST(ArrayDescSubscripts, BoundsCheck) {
     }
 }
 
+TEST(ArrayDescSubscripts, AssumedSizeDimensionHasNoUpperLimit) {
+    ArrayDesc shape;
+    SetShape(shape, 4, {{1, 3}, {1, INT32_MIN}});
+    EXPECT_TRUE(shape.SetSubscript(1, 1000));
+    EXPECT_FALSE(shape.SetSubscript(1, 0)) << "the lower bound still holds";
+    EXPECT_FALSE(shape.SetSubscript(0, 4)) << "only the assumed-size dimension is open";
+    EXPECT_EQ(0u, shape.ElementCount()) << "nothing to list in the watch window";
+}
+
 TEST(ArrayDescSubscripts, TextIsBounded) {
     ArrayDesc shape;
     SetShape(shape, 4, {{100, 200}, {1, 2}});
