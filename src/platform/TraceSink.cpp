@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -13,8 +14,11 @@ struct TraceState {
 };
 
 TraceState& State() {
-    // Never destroyed, so that tracing from other static destructors stays safe.
-    static TraceState* state = new TraceState;
+    // Never destroyed, so that tracing from other static destructors stays safe. It lives
+    // in static storage rather than on the heap: when the module is unloaded its storage
+    // goes with it, instead of leaving an unreachable heap block behind.
+    alignas(TraceState) static unsigned char storage[sizeof(TraceState)];
+    static TraceState* state = new (storage) TraceState;
     return *state;
 }
 
