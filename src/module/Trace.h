@@ -1,0 +1,16 @@
+// The trace log: one line per call of interest, always on, to the debugger's output
+// channel (orvel::TraceOutput). Each line goes out in three pieces: "Orvel EE: ", the
+// text, "\n".
+#pragma once
+
+#include <cstdarg>
+
+namespace orvel {
+
+// printf-style formatting with one addition: "%S" (and "%ls") takes a wide OLE string
+// (const OLECHAR*), written in the system code page, on every platform. Output beyond
+// 1023 bytes is cut.
+void Trace(const char* format, ...);
+void TraceV(const char* format, va_list args);
+
+} // namespace orvel
