@@ -9,6 +9,7 @@
 #include "host/HostSymbols.h"
 #include "model/ElementText.h"
 #include "model/ExpressionContext.h"
+#include "model/LiveCounts.h"
 #include "model/LocalsCache.h"
 #include "model/ModelAssert.h"
 #include "platform/Bstr.h"
@@ -19,10 +20,15 @@ Element::Element()
     : Counter(1), Type(void_0), SubType(void_0), SubSubType(void_0), Flags(0), Address(0),
       Data(RawData), Error(0), Locals(nullptr), TypeName(nullptr), DeclSuffix(nullptr),
       HResult(S_OK), RawTypeName(nullptr), Size(0), Process(nullptr), BigData(nullptr),
-      BigDataSize(0), NextChild(0), Offset(0), RawData(), OwnedSize(0) {}
+      BigDataSize(0), NextChild(0), Offset(0), RawData(), OwnedSize(0) {
+    // Counted here only: the other constructors delegate to this one, so each object
+    // is counted once.
+    orvel::model::CountElement(1);
+}
 
 Element::~Element() {
     orvel::ModelAssert(Counter == 0, "Counter == 0");
+    orvel::model::CountElement(-1);
     FreeOwnedBuffer();
     delete[] BigData;
     if (TypeName) SysFreeString(TypeName);

@@ -6,10 +6,13 @@
 #include "host/HostObjects.h"
 #include "host/HostSymbols.h"
 #include "model/ExtraDebugInfo.h"
+#include "model/LiveCounts.h"
 #include "model/ModelAssert.h"
 #include "platform/Bstr.h"
 
-ExpressionContext::ExpressionContext() : ClassName(nullptr), Counter(1) {}
+ExpressionContext::ExpressionContext() : ClassName(nullptr), Counter(1) {
+    orvel::model::CountContext(1);
+}
 
 ExpressionContext* ExpressionContext::Create(IDebugSymbolProvider* Provider, IDebugBinder* Binder,
                                              IDebugAddress* Address, const OLECHAR* ClassName) {
@@ -74,5 +77,6 @@ bool ExpressionContext::ReleaseIfOnlyRecordsHoldIt() {
 
 ExpressionContext::~ExpressionContext() {
     orvel::ModelAssert(Counter == 0, "Counter == 0");
+    orvel::model::CountContext(-1);
     if (ClassName) SysFreeString(ClassName);
 }

@@ -10,6 +10,7 @@
 #include "debuginfo/DebugInfoCache.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
+#include "model/LiveCounts.h"
 #include "model/ModelAssert.h"
 #include "platform/CodePage.h"
 #include "platform/ProcessMemory.h"
@@ -361,7 +362,9 @@ private:
 
 ExtraDebugInfo::ExtraDebugInfo()
     : Counter(1), CachedCount(-1), Data(nullptr), Length(0), BufPtr(nullptr), LenLeft(0),
-      MembersBase(0), Busy(false), OwnsData(false), m_memberWalk(false) {}
+      MembersBase(0), Busy(false), OwnsData(false), m_memberWalk(false) {
+    orvel::model::CountRecordIterator(1);
+}
 
 ExtraDebugInfo* ExtraDebugInfo::Create(const void* Bytes, int32_t Length, ExpressionContext* Cxt,
                                        bool Copy) {
@@ -389,6 +392,7 @@ ExtraDebugInfo* ExtraDebugInfo::Create(const void* Bytes, int32_t Length, Expres
 
 ExtraDebugInfo::~ExtraDebugInfo() {
     orvel::ModelAssert(Counter == 0, "Counter == 0");
+    orvel::model::CountRecordIterator(-1);
 }
 
 int32_t ExtraDebugInfo::AddRef() {

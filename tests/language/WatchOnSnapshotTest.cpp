@@ -11,6 +11,7 @@
 #include "host/HostInterfaces.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
+#include "model/LiveCounts.h"
 #include "simhost/com/LiveObjects.h"
 #include "simhost/com/SimHost.h"
 #include "simhost/snapshot/SnapshotLoader.h"
@@ -35,6 +36,9 @@ protected:
     void SetUp() override {
         ASSERT_EQ(orvel::sim::LiveObjects(), 0) << "objects left by an earlier test";
         CacheClear();
+        m_liveAtStart[0] = orvel::model::LiveElements();
+        m_liveAtStart[1] = orvel::model::LiveContexts();
+        m_liveAtStart[2] = orvel::model::LiveRecordIterators();
     }
 
     void TearDown() override {
@@ -43,6 +47,11 @@ protected:
         m_host.reset();
         CacheClear();
         EXPECT_EQ(orvel::sim::LiveObjects(), 0) << "a host object was not released";
+        // Only what this test made: an earlier unchecked test's leak is not ours.
+        EXPECT_EQ(orvel::model::LiveElements(), m_liveAtStart[0]) << "an Element was not destroyed";
+        EXPECT_EQ(orvel::model::LiveContexts(), m_liveAtStart[1]) << "a context was not destroyed";
+        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_liveAtStart[2])
+            << "a record iterator was not destroyed";
     }
 
     // Starts the snapshot's program and makes the scope from its stop routine.
@@ -108,6 +117,7 @@ protected:
 
     std::unique_ptr<orvel::sim::SimHost> m_host;
     Element* m_scope = nullptr;
+    int m_liveAtStart[3] = {}; // the model's live objects when the test began
 };
 
 TEST_F(WatchOnSnapshot, ScalarsOfEachKind) {
@@ -160,6 +170,13 @@ TEST_F(WatchOnSnapshot, ArraysWithOddBoundsAndDynamicShapes) {
                                {"RAMP(100000)", "49999"},
                                {"RAMP(100001)", "", 32},
                                {"GRID(1,0) + RAMP(2)", "-49994"},
+                               // Assumed size: the last dimension has no upper bound.
+                               {"S(2,1)", "1"},
+                               {"S(3,2)", "4"},
+                               {"S(2,3)", "5"},
+                               {"S(3,3) - S(2,1)", "5"},
+                               {"S(1,1)", "", 32},
+                               {"S(2,0)", "", 32},
                            });
 }
 
@@ -263,6 +280,7 @@ TEST_F(WatchOnSnapshot, DeclarationsOfWhatWasFound) {
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ("INTEGER*2 (0:2,-1:1)", Declaration("GRID"));
     EXPECT_EQ("REAL*8 (3,0:2)", Declaration("A"));
+    EXPECT_EQ("INTEGER*4 (2:3,*)", Declaration("S"));
     EXPECT_EQ("CHARACTER*7", Declaration("NAME"));
     EXPECT_EQ("INTEGER*4, PARAMETER ::", Declaration("KSMALL"));
     EXPECT_EQ("REAL*4", Declaration("SEG%A%X"));

@@ -12,6 +12,7 @@
 
 #include "RecordTestSupport.h"
 #include "debuginfo/DebugInfoAcquisition.h"
+#include "model/LiveCounts.h"
 #include "model/ModelAssert.h"
 #include "platform/ProcessMemory.h"
 #include "platform/TraceSink.h"
@@ -23,11 +24,26 @@ using namespace orvel::test;
 
 class Records : public ::testing::Test {
 protected:
-    void SetUp() override { CacheClear(); }
-    void TearDown() override { CacheClear(); }
+    void SetUp() override {
+        CacheClear();
+        m_liveAtStart[0] = orvel::model::LiveElements();
+        m_liveAtStart[1] = orvel::model::LiveContexts();
+        m_liveAtStart[2] = orvel::model::LiveRecordIterators();
+        m_cxt = NewContext(&m_binder);
+    }
+    void TearDown() override {
+        m_cxt = nullptr;
+        CacheClear();
+        // Only what this test made: an earlier unchecked test's leak is not ours.
+        EXPECT_EQ(orvel::model::LiveElements(), m_liveAtStart[0]) << "an Element was not destroyed";
+        EXPECT_EQ(orvel::model::LiveContexts(), m_liveAtStart[1]) << "a context was not destroyed";
+        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_liveAtStart[2])
+            << "a record iterator was not destroyed";
+    }
 
     CountingBinder m_binder;
-    ContextPtr m_cxt = NewContext(&m_binder);
+    ContextPtr m_cxt;          // made in SetUp, so that it is counted as the test's own
+    int m_liveAtStart[3] = {}; // the model's live objects when the test began
 };
 
 // One record read at the start of the blob with the low-level reader.

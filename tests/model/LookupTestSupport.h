@@ -12,6 +12,7 @@
 #include "host/HostInterfaces.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
+#include "model/LiveCounts.h"
 #include "platform/ComPtr.h"
 #include "simhost/com/LiveObjects.h"
 #include "simhost/com/SimHost.h"
@@ -54,6 +55,9 @@ protected:
     void SetUp() override {
         ASSERT_EQ(sim::LiveObjects(), 0) << "objects left by an earlier test";
         CacheClear();
+        m_liveAtStart[0] = orvel::model::LiveElements();
+        m_liveAtStart[1] = orvel::model::LiveContexts();
+        m_liveAtStart[2] = orvel::model::LiveRecordIterators();
     }
 
     void Start(const std::string& raw = "{}") {
@@ -102,6 +106,11 @@ protected:
         m_host.reset();
         CacheClear();
         EXPECT_EQ(sim::LiveObjects(), 0) << "a simhost object was not released";
+        // Only what this test made: an earlier unchecked test's leak is not ours.
+        EXPECT_EQ(orvel::model::LiveElements(), m_liveAtStart[0]) << "an Element was not destroyed";
+        EXPECT_EQ(orvel::model::LiveContexts(), m_liveAtStart[1]) << "a context was not destroyed";
+        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_liveAtStart[2])
+            << "a record iterator was not destroyed";
     }
 
     std::unique_ptr<sim::SimHost> m_host;
@@ -109,6 +118,7 @@ protected:
     ComPtr<IDebugBinder> m_binder;
     ComPtr<IDebugAddress> m_address;
     ComPtr<ExpressionContext> m_cxt;
+    int m_liveAtStart[3] = {}; // the model's live objects when the test began
 };
 
 } // namespace orvel::test
