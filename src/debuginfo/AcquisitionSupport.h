@@ -20,6 +20,10 @@ struct IEnumDebugObjects;
 
 namespace orvel::acquisition {
 
+// Wide text in the platform's OLE character type (16-bit everywhere, but wchar_t on
+// Windows and char16_t elsewhere).
+using OleString = std::basic_string<OLECHAR>;
+
 // Longest 8-bit name used as a key, without its NUL.
 constexpr int kMaxNarrowName = 511;
 // Longest UTF-16 name handed to the host for a static item, without its NUL.
@@ -35,7 +39,7 @@ ExtraDebugInfo* CacheAndGive(const char* Key, const uint8_t* Bytes, size_t Lengt
 // 8-bit text of at most kMaxNarrowName bytes.
 std::string Narrow(const OLECHAR* Text);
 // UTF-16 text of at most kMaxWideName units.
-std::u16string Wide(const char* Text);
+OleString Wide(const char* Text);
 
 // The next field of an enumerator: S_OK with one field fetched.
 bool NextField(IEnumDebugFields* Fields, ComPtr<IDebugField>& Field);

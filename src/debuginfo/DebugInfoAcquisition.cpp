@@ -8,8 +8,8 @@
 #include "model/ExtraDebugInfo.h"
 #include "platform/CodePage.h"
 
-const OLECHAR kDebugInfoAttribute[] = u"Kestrin.Fortran.DebugInfoAttribute";
-const OLECHAR kDebugGlobalInfoAttribute[] = u"Kestrin.Fortran.DebugGlobalInfoAttribute";
+const OLECHAR kDebugInfoAttribute[] = OLESTR("Kestrin.Fortran.DebugInfoAttribute");
+const OLECHAR kDebugGlobalInfoAttribute[] = OLESTR("Kestrin.Fortran.DebugGlobalInfoAttribute");
 
 ExtraDebugInfo* EmptyDebugInfo(ExpressionContext* Context) {
     static const uint8_t kNoRecords[2] = {0, 0};
@@ -41,13 +41,13 @@ std::string Narrow(const OLECHAR* Text) {
     }
 }
 
-std::u16string Wide(const char* Text) {
+OleString Wide(const char* Text) {
     OLECHAR buffer[kMaxWideName + 1];
     const int length = NarrowToWide(Text, -1, buffer, kMaxWideName + 1);
     try {
-        return std::u16string(buffer, static_cast<size_t>(length));
+        return OleString(buffer, static_cast<size_t>(length));
     } catch (const std::bad_alloc&) {
-        return std::u16string();
+        return OleString();
     }
 }
 

@@ -1,9 +1,12 @@
 #include <new>
 #include <string>
 
+#include "debuginfo/AcquisitionSupport.h"
 #include "debuginfo/DebugInfoAcquisition.h"
 #include "host/HostInterfaces.h"
 #include "platform/Bstr.h"
+
+using orvel::acquisition::OleString;
 
 namespace {
 
@@ -11,7 +14,7 @@ namespace {
 constexpr int kMaxContainerDepth = 64;
 
 // The simple name, when GetInfo gives S_OK with one.
-bool SimpleName(IDebugField* field, std::u16string& name) {
+bool SimpleName(IDebugField* field, OleString& name) {
     FIELD_INFO info{};
     const HRESULT hr = field->GetInfo(FIF_NAME, &info);
     // The caller frees whatever the host handed out, whatever the result.
@@ -21,16 +24,16 @@ bool SimpleName(IDebugField* field, std::u16string& name) {
     return true;
 }
 
-void AppendQualified(IDebugField* field, std::u16string& text, int depth) {
+void AppendQualified(IDebugField* field, OleString& text, int depth) {
     orvel::ComPtr<IDebugContainerField> container;
     if (depth < kMaxContainerDepth && field->GetContainer(container.put()) == S_OK && container)
         AppendQualified(container.get(), text, depth + 1);
     if (!text.empty()) text += u'.';
-    std::u16string name;
-    text += SimpleName(field, name) ? name : u"*";
+    OleString name;
+    text += SimpleName(field, name) ? name : OLESTR("*");
 }
 
-BSTR ToBstr(const std::u16string& text) {
+BSTR ToBstr(const OleString& text) {
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
@@ -38,8 +41,8 @@ BSTR ToBstr(const std::u16string& text) {
 
 BSTR FieldName(IDebugField* Field) {
     try {
-        std::u16string name;
-        if (!Field || !SimpleName(Field, name)) name = u"<Unknown>";
+        OleString name;
+        if (!Field || !SimpleName(Field, name)) name = OLESTR("<Unknown>");
         return ToBstr(name);
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -49,7 +52,7 @@ BSTR FieldName(IDebugField* Field) {
 BSTR QualifiedFieldName(IDebugField* Field) {
     if (!Field) return nullptr;
     try {
-        std::u16string text;
+        OleString text;
         AppendQualified(Field, text, 0);
         return ToBstr(text);
     } catch (const std::bad_alloc&) {

@@ -29,7 +29,7 @@ struct AddressTable {
 
 bool OpenAddressTable(IDebugClassField* cls, IDebugBinder* binder, AddressTable& table) {
     ComPtr<IDebugField> field;
-    if (!FindClassField(cls, u"~DebugInfo~", field)) return false;
+    if (!FindClassField(cls, OLESTR("~DebugInfo~"), field)) return false;
     ComPtr<IDebugArrayField> arrayField;
     if (FAILED(field.As(arrayField)) || !arrayField) return false;
     ComPtr<IDebugObject> object;
@@ -44,15 +44,15 @@ bool OpenAddressTable(IDebugClassField* cls, IDebugBinder* binder, AddressTable&
 bool ReadNames(IDebugClassField* cls, IDebugBinder* binder, std::string& names) {
     ComPtr<IDebugField> field;
     ComPtr<IDebugObject> object;
-    if (!FindClassField(cls, u"~DebugInfoNames~", field) ||
+    if (!FindClassField(cls, OLESTR("~DebugInfoNames~"), field) ||
         !BindStatic(binder, field.get(), object))
         return false;
     UINT units = 0;
     if (FAILED(object->GetSize(&units)) || units == 0 || units > kMaxNamesText) return false;
-    std::u16string text(units + 1, u'\0');
+    OleString text(units + 1, OLECHAR(0));
     // The host counts a string's size in UTF-16 units.
     if (FAILED(object->GetValue(reinterpret_cast<BYTE*>(text.data()), units))) return false;
-    text[units] = u'\0';
+    text[units] = OLECHAR(0);
     // Every unit becomes at most two bytes in a double-byte code page.
     names.assign(2 * size_t{units} + 1, '\0');
     const int length = orvel::WideToNarrow(text.c_str(), static_cast<int>(units), names.data(),

@@ -20,7 +20,7 @@ constexpr size_t kCompanionRecordsOffset = 4;
 
 // The first static field of the class with that name: EnumFields, then Next(1). With
 // Strict only a Next that gives S_OK counts; otherwise any field that comes back.
-bool StaticField(IDebugClassField* cls, const std::u16string& name, bool strict,
+bool StaticField(IDebugClassField* cls, const OleString& name, bool strict,
                  ComPtr<IDebugField>& field) {
     field = nullptr;
     ComPtr<IEnumDebugFields> fields;
@@ -35,12 +35,12 @@ bool StaticField(IDebugClassField* cls, const std::u16string& name, bool strict,
 }
 
 // The records held by the companion array beside a field without attribute access.
-ExtraDebugInfo* FromCompanion(IDebugClassField* cls, const char* key, const std::u16string& name,
+ExtraDebugInfo* FromCompanion(IDebugClassField* cls, const char* key, const OleString& name,
                               ExpressionContext* context) {
     ComPtr<IDebugField> companion;
     ComPtr<IDebugObject> object;
     std::vector<uint8_t> bytes;
-    if (!StaticField(cls, name + u"debug", false, companion) ||
+    if (!StaticField(cls, name + OLESTR("debug"), false, companion) ||
         !BindStatic(context->Binder.get(), companion.get(), object) ||
         !ReadAllBytes(object.get(), bytes) || bytes.size() < kCompanionRecordsOffset)
         return nullptr;
@@ -55,7 +55,7 @@ ExtraDebugInfo* ReadStaticDebugInfo(const char* key, ExpressionContext* context)
             S_OK ||
         !cls)
         return nullptr;
-    const std::u16string name = Wide(key);
+    const OleString name = Wide(key);
     ComPtr<IDebugField> field;
     if (!StaticField(cls.get(), name, true, field)) return nullptr;
     ComPtr<IDebugCustomAttributeQuery> query;

@@ -13,7 +13,7 @@ using orvel::ComPtr;
 namespace {
 
 // The debuggee runtime's own answer to "where is this static item".
-constexpr OLECHAR kLookupMethod[] = u"Kestrin.Debug.DebugHelper.LookupStaticAddress";
+constexpr OLECHAR kLookupMethod[] = OLESTR("Kestrin.Debug.DebugHelper.LookupStaticAddress");
 constexpr DWORD kNoTimeout = 0xFFFFFFFF;
 
 // The lookup method bound as a function object, or false.
