@@ -92,15 +92,16 @@ protected:
         ASSERT_EQ(sim::SimHost::Start(m_program, &m_host, &error), S_OK) << error;
         ASSERT_EQ(m_host->GetSymbolProvider(m_provider.put()), S_OK);
         ASSERT_EQ(m_host->GetBinder(m_binder.put()), S_OK);
-        const std::u16string className(m_program.fields[m_program.globalClass].name.begin(),
-                                       m_program.fields[m_program.globalClass].name.end());
+        const std::basic_string<OLECHAR> className(
+            m_program.fields[m_program.globalClass].name.begin(),
+            m_program.fields[m_program.globalClass].name.end());
         m_cxt = ComPtr<ExpressionContext>::Adopt(ExpressionContext::Create(
             m_provider.get(), withBinder ? m_binder.get() : nullptr, nullptr, className.c_str()));
         ASSERT_TRUE(m_cxt);
     }
 
     // A member of the program class by name.
-    ComPtr<IDebugField> Member(const char16_t* name) {
+    ComPtr<IDebugField> Member(const OLECHAR* name) {
         ComPtr<IDebugClassField> cls;
         ComPtr<IDebugField> field;
         if (m_provider->GetClassTypeByName(m_cxt->ClassName, nmCaseInsensitive, cls.put()) == S_OK)
@@ -108,7 +109,7 @@ protected:
         return field;
     }
 
-    InfoPtr MethodInfo(const char16_t* name) {
+    InfoPtr MethodInfo(const OLECHAR* name) {
         ComPtr<IDebugField> method = Member(name);
         EXPECT_TRUE(method);
         return InfoPtr::Adopt(method ? GetOurDebugInfo(method.get(), m_cxt.get()) : nullptr);

@@ -13,14 +13,14 @@ void DropAttribute(HostProgram& p, const char* field, const char* attribute) {
 
 TEST_F(AcquisitionTest, MethodRecordsStartAtSixAndComeFromTheCacheAfterwards) {
     Start(SmallProgram());
-    InfoPtr first = MethodInfo(u"MAIN");
+    InfoPtr first = MethodInfo(OLESTR("MAIN"));
     ASSERT_TRUE(first);
     EXPECT_EQ(From(Attribute("MAIN"), 6), Bytes(first.get()));
     // Plant other bytes under the method's key: a second request must not ask the host.
     CacheEntry* entry = CacheLookup("main", CacheDebugInfo);
     ASSERT_NE(entry, nullptr);
     entry->Data = {0, 0, 0};
-    EXPECT_EQ((std::vector<uint8_t>{0, 0, 0}), Bytes(MethodInfo(u"MAIN").get()));
+    EXPECT_EQ((std::vector<uint8_t>{0, 0, 0}), Bytes(MethodInfo(OLESTR("MAIN")).get()));
     EXPECT_NE(static_cast<const void*>(first->Data), static_cast<const void*>(entry->Data.data()))
         << "iterators own their bytes";
 }
@@ -62,7 +62,7 @@ TEST_F(AcquisitionTest, MethodBlobsShorterThanSevenBytesOrAbsentGiveNoneAndCache
         Start(SmallProgram(c.raw), [&](HostProgram& p) {
             if (c.dropAttribute) DropAttribute(p, "OTHER", "Kestrin.Fortran.DebugInfoAttribute");
         });
-        InfoPtr info = MethodInfo(u"OTHER");
+        InfoPtr info = MethodInfo(OLESTR("OTHER"));
         if (c.expected) {
             EXPECT_EQ(Hex(c.expected), Bytes(info.get()));
         } else {
@@ -157,7 +157,7 @@ TEST_F(AcquisitionTest, GlobalNamesAreReadDefensively) {
         SCOPED_TRACE(c.what);
         Start(SmallProgram(std::string(R"({"attributes": [{"program": true, "blob": ")") + c.blob +
                            "\"}]}"));
-        MethodInfo(u"MAIN");
+        MethodInfo(OLESTR("MAIN"));
         EXPECT_TRUE(GlobalInfoRead());
         const std::vector<GlobalInfoRecord>& records = GlobalInfoRecords();
         ASSERT_EQ(c.full.size(), records.size());
@@ -173,7 +173,7 @@ TEST_F(AcquisitionTest, GlobalNamesAreReadDefensively) {
 
 TEST_F(AcquisitionTest, GlobalNameLookupsUseTheTableOfTheProgramClass) {
     Start(CoverageText());
-    MethodInfo(u"WORK");
+    MethodInfo(OLESTR("WORK"));
     EXPECT_EQ(nullptr, GlobalNameByShortName("RETIRED~T"));
     EXPECT_STREQ("OLD!RETIRED~T", GlobalNameByShortName("t"));
     EXPECT_STREQ("OLD!RETIRED~T", GlobalNameByValue(999));
@@ -184,17 +184,17 @@ TEST_F(AcquisitionTest, GlobalNamesAreReadOnceEvenWhenAbsent) {
         p.fields[static_cast<size_t>(p.globalClass)].attributes.erase(
             "Kestrin.Fortran.DebugGlobalInfoAttribute");
     });
-    MethodInfo(u"MAIN");
+    MethodInfo(OLESTR("MAIN"));
     EXPECT_TRUE(GlobalInfoRead());
     EXPECT_TRUE(GlobalInfoRecords().empty());
 
     TearDown();
     m_program = HostProgram();
     Start(SmallProgram(R"({"globals": [{"value": 5, "name": "M!T"}]})"));
-    MethodInfo(u"MAIN");
+    MethodInfo(OLESTR("MAIN"));
     ASSERT_FALSE(GlobalInfoRecords().empty());
     SetGlobalInfoRecords({});
-    MethodInfo(u"OTHER");
+    MethodInfo(OLESTR("OTHER"));
     EXPECT_TRUE(GlobalInfoRecords().empty()) << "the containers were walked again";
 }
 

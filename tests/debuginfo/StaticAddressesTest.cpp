@@ -65,7 +65,7 @@ TEST_F(AcquisitionTest, AddressTablesOpenTheProcessAndNameTheAddresses) {
     for (const TableCase& c : kTables) {
         SCOPED_TRACE(c.what);
         Start(SmallProgram(c.raw), c.edit);
-        MethodInfo(u"MAIN");
+        MethodInfo(OLESTR("MAIN"));
         EXPECT_EQ(c.opened, DebuggeeProcessHandle() != nullptr);
         EXPECT_EQ(c.staticsRead, StaticsRead());
         for (const auto& [name, address] : c.addresses)
@@ -77,7 +77,7 @@ TEST_F(AcquisitionTest, AddressTablesOpenTheProcessAndNameTheAddresses) {
 
 TEST_F(AcquisitionTest, AddressTableGivesTheAddressOfEachListedItem) {
     Start(SmallProgram());
-    MethodInfo(u"MAIN");
+    MethodInfo(OLESTR("MAIN"));
     const std::optional<uint32_t> geom = ValueOf(m_program, "MODULE GEOM").address;
     ASSERT_TRUE(geom.has_value());
     EXPECT_EQ(*geom, CacheLookupAddress("module geom"));
@@ -86,7 +86,7 @@ TEST_F(AcquisitionTest, AddressTableGivesTheAddressOfEachListedItem) {
 
 TEST_F(AcquisitionTest, AddressTablesNeedTheBinder) {
     Start(SmallProgram(), {}, false);
-    EXPECT_TRUE(MethodInfo(u"MAIN"));
+    EXPECT_TRUE(MethodInfo(OLESTR("MAIN")));
     EXPECT_FALSE(StaticsRead());
     EXPECT_EQ(nullptr, DebuggeeProcessHandle());
 }
@@ -94,15 +94,17 @@ TEST_F(AcquisitionTest, AddressTablesNeedTheBinder) {
 // --- the debuggee's lookup method ------------------------------------------------------
 
 struct LookupCase {
-    const char16_t* name;
+    const OLECHAR* name;
     uint32_t expected;
     bool cached;
 };
 
 const LookupCase kLookups[] = {
-    {u"P.KNOWN", 0x20000000, true}, {u"P.ZERO", 0, true}, // kept, though 0 still reads as unknown
-    {u"P.UNKNOWN", 0, false},                             // the method answers 0xFFFFFFFF
-    {u"P.FAILED", 0, false},        {u"P.HIGHEST", 0xFFFFFFF0, true},
+    {OLESTR("P.KNOWN"), 0x20000000, true},
+    {OLESTR("P.ZERO"), 0, true},     // kept, though 0 still reads as unknown
+    {OLESTR("P.UNKNOWN"), 0, false}, // the method answers 0xFFFFFFFF
+    {OLESTR("P.FAILED"), 0, false},
+    {OLESTR("P.HIGHEST"), 0xFFFFFFF0, true},
 };
 
 TEST_F(AcquisitionTest, LookupMethodAnswersAreCachedUnlessFailures) {
@@ -110,7 +112,7 @@ TEST_F(AcquisitionTest, LookupMethodAnswersAreCachedUnlessFailures) {
         {"name": "P.ZERO", "address": 0}, {"name": "P.FAILED", "address": "0xFFFFFFF1"},
         {"name": "P.HIGHEST", "address": "0xFFFFFFF0"}]})"));
     for (const LookupCase& c : kLookups) {
-        const std::string key(c.name, c.name + std::char_traits<char16_t>::length(c.name));
+        const std::string key(c.name, c.name + std::char_traits<OLECHAR>::length(c.name));
         SCOPED_TRACE(key);
         EXPECT_EQ(c.expected, LookupStaticAddress(m_cxt.get(), c.name));
         const CacheEntry* entry = CacheLookup(key.c_str(), CacheAddress);
@@ -124,9 +126,9 @@ TEST_F(AcquisitionTest, LookupMethodAnswersAreCachedUnlessFailures) {
 TEST_F(AcquisitionTest, LookupTriesTheCacheFirstWhateverTheCase) {
     Start(SmallProgram());
     CacheAddAddress("P.PLANTED", 0x1234);
-    EXPECT_EQ(0x1234u, LookupStaticAddress(m_cxt.get(), u"p.planted"));
+    EXPECT_EQ(0x1234u, LookupStaticAddress(m_cxt.get(), OLESTR("p.planted")));
     // The lookup method publishes the module, qualified by the class name.
-    const uint32_t geom = LookupStaticAddress(m_cxt.get(), u"P.MODULE GEOM");
+    const uint32_t geom = LookupStaticAddress(m_cxt.get(), OLESTR("P.MODULE GEOM"));
     EXPECT_EQ(ValueOf(m_program, "MODULE GEOM").address.value_or(1), geom);
 }
 
@@ -139,8 +141,8 @@ TEST_F(AcquisitionTest, FieldNamesAreSimpleOrDotted) {
         const char* simple;
         const char* dotted;
     } cases[] = {
-        {Member(u"MAIN"), "MAIN", "P.MAIN"},
-        {Member(u"MODULE GEOM"), "MODULE GEOM", "P.MODULE GEOM"},
+        {Member(OLESTR("MAIN")), "MAIN", "P.MAIN"},
+        {Member(OLESTR("MODULE GEOM")), "MODULE GEOM", "P.MODULE GEOM"},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(c.field);

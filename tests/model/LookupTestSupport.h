@@ -79,7 +79,7 @@ protected:
     ComPtr<Element> Routine() {
         ComPtr<IDebugContainerField> method;
         EXPECT_EQ(m_provider->GetContainerField(m_address.get(), method.put()), S_OK);
-        BSTR name = SysAllocString(u"SOLVE");
+        BSTR name = SysAllocString(OLESTR("SOLVE"));
         ComPtr<Element> e =
             ComPtr<Element>::Adopt(new Element(method.get(), m_cxt.get(), name, nullptr, nullptr));
         SysFreeString(name);
