@@ -196,23 +196,14 @@ void FortranEvaluator::Subtract() {
     FinishInPlace(Left, Right);
 }
 
-void FortranEvaluator::Multiply() {
+// Multiply and divide: both operands numeric, the result in the left one's kind.
+void FortranEvaluator::MultiplyOrDivide(int Id) {
     EvalToken *Left, *Right;
     if (!PopBinary(Left, Right)) return;
     if (!Left->Value->IsNumeric() || !Right->Value->IsNumeric())
         Fail(EvalBadArithmeticType);
     else
-        Calculate(OpMultiply, Left->Value, Right->Value);
-    FinishInPlace(Left, Right);
-}
-
-void FortranEvaluator::Divide() {
-    EvalToken *Left, *Right;
-    if (!PopBinary(Left, Right)) return;
-    if (!Left->Value->IsNumeric() || !Right->Value->IsNumeric())
-        Fail(EvalBadArithmeticType);
-    else
-        Calculate(OpDivide, Left->Value, Right->Value);
+        Calculate(Id, Left->Value, Right->Value);
     FinishInPlace(Left, Right);
 }
 

@@ -82,8 +82,7 @@ private:
     // Arithmetic.cpp
     void Add();
     void Subtract();
-    void Multiply();
-    void Divide();
+    void MultiplyOrDivide(int Id);
     void Negate();
     void Bitwise(int Id);
     void Complement();

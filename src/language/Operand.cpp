@@ -151,9 +151,8 @@ void FortranEvaluator::ApplyOperator(int Id) {
     case OpSubtract:
         return Subtract();
     case OpMultiply:
-        return Multiply();
     case OpDivide:
-        return Divide();
+        return MultiplyOrDivide(Id);
     case OpComplement:
         return Complement();
     case OpLogicalNot:
