@@ -1,6 +1,5 @@
 #include "module/CEEFactory.h"
 
-#include <cstdint>
 #include <new>
 
 #include "frontend/CreateEvaluator.h"
@@ -8,25 +7,17 @@
 #include "module/Trace.h"
 
 namespace orvel {
-namespace {
-
-// Trace lines show an object by the low 32 bits of its address.
-unsigned AddressText(const void* object) {
-    return static_cast<unsigned>(reinterpret_cast<uintptr_t>(object));
-}
-
-} // namespace
 
 HRESULT CEEFactory::Create(IClassFactory** factory) {
     return CreateComObject<CEEFactory>(factory);
 }
 
 CEEFactory::CEEFactory() {
-    Trace("create CEEFactory: 0x%x", AddressText(this));
+    Trace("create CEEFactory: 0x%x", TraceAddress(this));
 }
 
 CEEFactory::~CEEFactory() {
-    Trace("destroy CEEFactory: 0x%x", AddressText(this));
+    Trace("destroy CEEFactory: 0x%x", TraceAddress(this));
 }
 
 HRESULT STDMETHODCALLTYPE CEEFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) {

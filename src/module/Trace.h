@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 
 namespace orvel {
 
@@ -12,5 +13,10 @@ namespace orvel {
 // 1023 bytes is cut.
 void Trace(const char* format, ...);
 void TraceV(const char* format, va_list args);
+
+// Trace lines show an object by the low 32 bits of its address ("0x%x").
+inline unsigned TraceAddress(const void* object) {
+    return static_cast<unsigned>(reinterpret_cast<uintptr_t>(object));
+}
 
 } // namespace orvel
