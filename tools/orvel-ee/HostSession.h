@@ -1,0 +1,42 @@
+// The tool in the debugger host's seat: a stopped program loaded from a snapshot and
+// served by the substitute host, and an evaluator object reached only through its COM
+// interfaces, asked to parse and evaluate at the program's stop address.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "CommandLine.h"
+#include "EvaluatorModule.h"
+#include "host/HostInterfaces.h"
+#include "platform/ComPtr.h"
+#include "simhost/com/SimHost.h"
+
+class HostSession {
+public:
+    // Loads the snapshot (the built-in demo when options.snapshot is empty), activates
+    // the evaluator and starts the host. Null with a one-line *error otherwise.
+    static std::unique_ptr<HostSession> Open(const CommandLine& options, std::string* error);
+
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    // IDebugExpressionEvaluator::Parse of UTF-8 text.
+    HRESULT Parse(const std::string& expr, IDebugParsedExpression** parsed);
+    // IDebugParsedExpression::EvaluateSync at the stop address.
+    HRESULT Evaluate(IDebugParsedExpression* parsed, IDebugProperty2** result);
+    // Where the program stopped, as the host tells it: "DIFFUSE (method 0x06000002,
+    // IL offset 0x0)".
+    std::string StopLocation();
+
+private:
+    HostSession() = default;
+
+    // Declared so that the evaluator goes first and COM (in m_module) last.
+    EvaluatorModule m_module;
+    std::unique_ptr<orvel::sim::SimHost> m_host;
+    orvel::ComPtr<IDebugSymbolProvider> m_provider;
+    orvel::ComPtr<IDebugBinder> m_binder;
+    orvel::ComPtr<IDebugAddress> m_stop;
+    orvel::ComPtr<IDebugExpressionEvaluator> m_evaluator;
+};
