@@ -36,6 +36,7 @@ enum VARENUM : VARTYPE {
     VT_UI8 = 21,
     VT_INT = 22,
     VT_UINT = 23,
+    VT_VOID = 24,
     VT_VECTOR = 0x1000,
     VT_ARRAY = 0x2000,
     VT_BYREF = 0x4000,
@@ -87,7 +88,18 @@ HRESULT VariantClear(VARIANTARG* v);
 // a source tag we do not carry; E_OUTOFMEMORY leaves dst VT_EMPTY.
 HRESULT VariantCopy(VARIANTARG* dst, VARIANTARG* src);
 
-// VariantChangeType (conversions between the scalar tags and BSTR) will be declared
-// here.
+// Flags of VariantChangeType that change a result here: VT_BOOL becomes "True" or "False"
+// rather than "-1" or "0" as text (always the English words).
+#define VARIANT_ALPHABOOL 0x02
+#define VARIANT_LOCALBOOL 0x10
+
+// Converts src to tag vt into dest, as Windows does in its default locale: reals round
+// half to even into integers; integers of the same width are taken bit for bit; a value
+// outside the target's range gives DISP_E_OVERFLOW and a conversion that has no meaning
+// DISP_E_TYPEMISMATCH. Text is read as [blanks][sign]digits[.digits][E[sign]digits][blanks],
+// or "True"/"False" in any letter case for VT_BOOL. dest may be src; on failure dest is
+// unchanged. Tags not carried here (source or target) give DISP_E_BADVARTYPE. The source is
+// not const, as in the Windows declaration.
+HRESULT VariantChangeType(VARIANTARG* dest, VARIANTARG* src, USHORT flags, VARTYPE vt);
 
 #endif // !ORVEL_WINDOWS
