@@ -90,7 +90,9 @@ FieldId HostProgram::PrimitiveType(std::string_view name, uint32_t size) {
             return static_cast<FieldId>(i);
     }
     HostField f;
-    f.name = std::string(SimpleName(name));
+    // A managed host names a primitive type by its full name ("System.Int32") even where
+    // it gives other types their simple name; evaluators key their type tables on it.
+    f.name = std::string(name);
     f.fullName = std::string(name);
     f.typeName = f.fullName;
     f.kind = FIELD_KIND_TYPE | FIELD_TYPE_PRIMITIVE;

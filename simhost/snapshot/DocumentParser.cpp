@@ -129,7 +129,7 @@ void Parser::ParseClasses(const JsonNode& list) {
 void Parser::ParseClassFields(ClassDef& cls, const JsonNode& list) {
     NameSet names("field");
     for (const JsonNode& node : list.Items()) {
-        node.ExpectObject({"name", "type", "static", "value"});
+        node.ExpectObject({"name", "type", "static", "value", "hostType"});
         ClassField field;
         field.path = node.Path();
         const JsonNode name = node.Require("name");
@@ -169,6 +169,14 @@ void Parser::ParseClassFields(ClassDef& cls, const JsonNode& list) {
              field.kind == ClassField::Kind::Pointer) &&
             field.cls < 0)
             Fail(type.Path(), "unknown type '" + field.typeName + "'");
+        if (auto hostType = node.Find("hostType")) {
+            if (field.kind != ClassField::Kind::Primitive && field.kind != ClassField::Kind::String)
+                Fail(hostType->Path(), "only primitive and string fields take a hostType");
+            hostType->ExpectObject({"name", "size"});
+            field.hostTypeName = hostType->Require("name").String();
+            field.hostTypeSize =
+                static_cast<uint32_t>(hostType->Require("size").Integer(0, 0xFFFF));
+        }
         cls.fields.push_back(std::move(field));
     }
 }

@@ -23,6 +23,16 @@ std::vector<uint8_t> Word(uint32_t value) {
 std::vector<uint8_t> PrimitiveBytes(const ClassField& field, const std::optional<JsonNode>& value) {
     std::vector<uint8_t> bytes(field.size, 0);
     if (!value) return bytes;
+    if (value->IsObject()) {
+        // Exactly these bytes, as many as given: a static value has no layout to keep.
+        if (!field.isStatic) Fail(value->Path(), "only static fields take {\"hex\": ...}");
+        value->ExpectObject({"hex"});
+        const JsonNode hex = value->Require("hex");
+        std::string error;
+        std::optional<std::vector<uint8_t>> spelled = FromHex(hex.String(), &error);
+        if (!spelled) Fail(hex.Path(), "invalid hex: " + error);
+        return *spelled;
+    }
     const std::string& type = field.typeName;
     uint64_t bits = 0;
     if (type == "System.Single") {
@@ -51,6 +61,21 @@ std::vector<uint8_t> PrimitiveBytes(const ClassField& field, const std::optional
     for (uint32_t i = 0; i < field.size; ++i)
         bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
     return bytes;
+}
+
+// The type field of a "hostType": exactly that name and size. Not marked primitive, so that
+// PrimitiveType never hands it to the other fields of a .NET type of the same name.
+FieldId NamedHostType(HostProgram& program, const std::string& name, uint32_t size) {
+    HostField type;
+    type.name = name;
+    type.fullName = name;
+    type.typeName = name;
+    type.kind = FIELD_KIND_TYPE;
+    type.modifiers = FIELD_MOD_ACCESS_PUBLIC;
+    type.size = size;
+    const FieldId id = program.AddField(std::move(type));
+    program.fields[static_cast<size_t>(id)].type = id;
+    return id;
 }
 
 } // namespace
@@ -181,6 +206,7 @@ void ProgramBuilder::AddClassField(FieldId cls, const ClassField& field) {
         extraKind = FIELD_TYPE_POINTER;
         break;
     }
+    if (field.hostTypeName) type = NamedHostType(m_out, *field.hostTypeName, field.hostTypeSize);
     const ValueId value = field.isStatic ? ClassValue(field, field.value).value : kNoValue;
     FieldId id = kNoField;
     if (cls == m_program) {

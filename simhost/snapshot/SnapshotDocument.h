@@ -142,6 +142,10 @@ struct ClassField {
     int cls = -1;      // Reference, Pointer: the class referred to
     bool isStatic = false;
     std::optional<JsonNode> value; // statics only
+    // Primitives and strings: the type field the host reports instead ("hostType"),
+    // with exactly this name and size; the value keeps the layout of typeName.
+    std::optional<std::string> hostTypeName;
+    uint32_t hostTypeSize = 0;
 };
 
 struct ClassDef {

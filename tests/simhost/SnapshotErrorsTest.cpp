@@ -122,6 +122,11 @@ const ErrorCase kCases[] = {
      "raw.attributes[0].blob: invalid hex"},
     {"/raw", R"({"omit": ["~DebugInfoName~"]})",
      "raw.omit[0]: the program class has no member '~DebugInfoName~'"},
+    // Host types and spelled-out bytes of .NET fields.
+    {"/classes/0/fields/-", R"({"name": "G", "type": "K", "hostType": {"name": "x", "size": 4}})",
+     "classes[0].fields[1].hostType: only primitive and string fields take a hostType"},
+    {"/objects/0/fields", R"({"F": {"hex": "01"}})",
+     "objects[0].fields.F: only static fields take {\"hex\": ...}"},
 };
 
 TEST(SnapshotErrors, MalformedSnapshotsNameThePlace) {
