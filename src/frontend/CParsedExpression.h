@@ -21,7 +21,7 @@ public:
 private:
     ~CParsedExpression() override;
 
-    UINT m_radix;
-    PARSEFLAGS m_flags;
+    [[maybe_unused]] UINT m_radix; // kept as given; the evaluation does not depend on it
+    [[maybe_unused]] PARSEFLAGS m_flags;
     BSTR m_text;
 };
