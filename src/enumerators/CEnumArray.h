@@ -6,10 +6,14 @@
 #include <string>
 
 #include "host/HostProperties.h"
+#include "platform/Bstr.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 
 class Element;
+namespace orvel {
+class DebuggeeReadCache;
+}
 
 class CEnumArray final : public orvel::ComObject<IEnumDebugPropertyInfo2> {
 public:
@@ -31,11 +35,18 @@ public:
 private:
     ~CEnumArray() override;
     ULONG TakeCount();
+    // Reads the values of the next rows (from the position on) into cache at once.
+    void PrefetchRows(orvel::DebuggeeReadCache& cache, ULONG rows);
+    // A new copy of the rows' type text, made from child the first time.
+    BSTR TypeText(Element* child);
 
     orvel::ComPtr<Element> m_element;
     DEBUGPROP_INFO_FLAGS m_fields;
     ULONG m_count = 0; // 0: not taken yet
     ULONG m_position = 0;
-    // The array's display name in the system code page, the start of every full name.
-    std::string m_name;
+    // The array's display name, the start of every full name, and its length in the
+    // system code page, which bounds the subscripts.
+    std::basic_string<OLECHAR> m_name;
+    int m_nameBytes = 0;
+    orvel::BstrHolder m_type; // the rows' type text, once the first row is made
 };

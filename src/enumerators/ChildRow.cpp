@@ -5,7 +5,7 @@
 #include "properties/ElementTexts.h"
 
 void FillChildRow(Element* child, DEBUGPROP_INFO_FLAGS fields, BSTR fullName, BSTR name,
-                  DEBUG_PROPERTY_INFO& row) {
+                  DEBUG_PROPERTY_INFO& row, BSTR type) {
     if (fields & DEBUGPROP_INFO_FULLNAME) {
         row.bstrFullName = fullName;
         row.dwFields |= DEBUGPROP_INFO_FULLNAME;
@@ -15,7 +15,7 @@ void FillChildRow(Element* child, DEBUGPROP_INFO_FLAGS fields, BSTR fullName, BS
         row.dwFields |= DEBUGPROP_INFO_NAME;
     }
     if (fields & DEBUGPROP_INFO_TYPE) {
-        row.bstrType = orvel::ElementTypeText(child);
+        row.bstrType = type ? type : orvel::ElementTypeText(child);
         row.dwFields |= DEBUGPROP_INFO_TYPE;
     }
     if (fields & DEBUGPROP_INFO_VALUE) {

@@ -7,6 +7,7 @@
 class Element;
 
 // Fills row (already cleared) for child. fullName and name are produced by the caller
-// only when asked for; ownership passes to the row.
+// only when asked for; ownership passes to the row. So does type's, the type text when
+// the caller has it; without it the row asks the child.
 void FillChildRow(Element* child, DEBUGPROP_INFO_FLAGS fields, BSTR fullName, BSTR name,
-                  DEBUG_PROPERTY_INFO& row);
+                  DEBUG_PROPERTY_INFO& row, BSTR type = nullptr);

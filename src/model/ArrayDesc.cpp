@@ -1,7 +1,8 @@
 #include "model/ArrayDesc.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "model/NumberText.h"
 
 namespace {
 
@@ -71,7 +72,9 @@ void ArrayDesc::SubscriptText(uint32_t Index, char* Out, int OutSize) {
     const int rank = ClampedRank(Rank);
     for (int i = 0; i < rank; ++i) {
         char number[16];
-        std::snprintf(number, sizeof number, i ? ",%d" : "%d", static_cast<int>(Subscript[i]));
+        int n = 0;
+        if (i) number[n++] = ',';
+        orvel::IntegerText(Subscript[i], number + n, static_cast<int>(sizeof number) - n);
         len = Append(Out, OutSize, len, number);
     }
     Append(Out, OutSize, len, ")");

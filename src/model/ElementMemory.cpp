@@ -12,7 +12,7 @@
 #include "model/ModelAssert.h"
 #include "platform/Bstr.h"
 #include "platform/CodePage.h"
-#include "platform/ProcessMemory.h"
+#include "platform/DebuggeeReadCache.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ SIZE_T Element::CopyDebuggeeMemory(void* Dest, int ByteOffset, SIZE_T SizeInByte
     SetProcess();
     // The debuggee computes addresses in 32 bits; so do we, on every host.
     const DebuggeeAddress at = Address + static_cast<uint32_t>(ByteOffset);
-    const SIZE_T got = orvel::ReadDebuggee(Process, at, Dest, SizeInBytes);
+    const SIZE_T got = orvel::DebuggeeReadCache::Read(Process, at, Dest, SizeInBytes);
     return got > SizeInBytes ? SizeInBytes : got;
 }
 

@@ -5,6 +5,7 @@
 #include "host/HostObjects.h"
 #include "model/Element.h"
 #include "model/ElementText.h"
+#include "model/NumberText.h"
 #include "platform/Bstr.h"
 
 namespace {
@@ -41,6 +42,15 @@ template <class T> T Load(const uint8_t* bytes) {
 // Control characters that would break the one-line value text.
 char Printable(uint8_t byte) {
     return byte == 0 || byte == 9 || byte == 10 || byte == 13 ? '?' : static_cast<char>(byte);
+}
+
+// "(re, im)".
+void AppendPair(orvel::WideText& text, const char* re, const char* im) {
+    text.AppendNarrow("(");
+    text.AppendNarrow(re);
+    text.AppendNarrow(", ");
+    text.AppendNarrow(im);
+    text.AppendNarrow(")");
 }
 
 } // namespace
@@ -102,6 +112,7 @@ void Element::PrintValue(ElementType kind, orvel::WideText& text) {
     uint8_t bytes[16];
     ReadValueBytes(bytes, sizeof bytes);
     char line[128];
+    char second[64];
     switch (kind) {
     case logical_1:
     case logical_2:
@@ -110,28 +121,29 @@ void Element::PrintValue(ElementType kind, orvel::WideText& text) {
         text.AppendNarrow(bytes[0] ? ".TRUE." : ".FALSE.");
         return;
     case integer_1:
-        std::snprintf(line, sizeof line, "%d", Load<int8_t>(bytes));
+        orvel::IntegerText(Load<int8_t>(bytes), line, sizeof line);
         break;
     case integer_2:
-        std::snprintf(line, sizeof line, "%d", Load<int16_t>(bytes));
+        orvel::IntegerText(Load<int16_t>(bytes), line, sizeof line);
         break;
     case integer_4:
-        std::snprintf(line, sizeof line, "%d", static_cast<int>(Load<int32_t>(bytes)));
+        orvel::IntegerText(Load<int32_t>(bytes), line, sizeof line);
         break;
     case real_4:
         std::snprintf(line, sizeof line, "%#g", static_cast<double>(Load<float>(bytes)));
         break;
     case real_8:
-        std::snprintf(line, sizeof line, "%.15g", Load<double>(bytes));
+        orvel::GeneralText(Load<double>(bytes), 15, line, sizeof line);
         break;
     case complex_8:
         std::snprintf(line, sizeof line, "(%#g, %#g)", static_cast<double>(Load<float>(bytes)),
                       static_cast<double>(Load<float>(bytes + 4)));
         break;
     case complex_16:
-        std::snprintf(line, sizeof line, "(%.15g, %.15g)", Load<double>(bytes),
-                      Load<double>(bytes + 8));
-        break;
+        orvel::GeneralText(Load<double>(bytes), 15, line, sizeof line);
+        orvel::GeneralText(Load<double>(bytes + 8), 15, second, sizeof second);
+        AppendPair(text, line, second);
+        return;
     case allocatable_4:
         text.AppendNarrow(Array.Rank == 0 ? "Unallocated" : "{...}");
         return;

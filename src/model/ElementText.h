@@ -46,17 +46,24 @@ class WideText {
 public:
     static constexpr int Capacity = 255;
 
+    // Only the text and its NUL are ever written, not the whole buffer: a value text is
+    // made for every row of an array.
+    WideText() { m_buf[0] = 0; }
+
     // Converts from the narrow code page; Length < 0 means up to the NUL.
     void AppendNarrow(const char* Text, int Length = -1);
     void AppendWide(const OLECHAR* Text, int Length);
-    void Clear() { m_length = 0; }
+    void Clear() {
+        m_length = 0;
+        m_buf[0] = 0;
+    }
     int Length() const { return m_length; }
     const OLECHAR* Text() const { return m_buf; }
     // A new BSTR of the text; null only when out of memory.
     BSTR ToBstr() const;
 
 private:
-    OLECHAR m_buf[Capacity + 1] = {};
+    OLECHAR m_buf[Capacity + 1];
     int m_length = 0;
 };
 

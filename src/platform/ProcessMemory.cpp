@@ -1,6 +1,7 @@
 #include "platform/ProcessMemory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 #if !ORVEL_WINDOWS
@@ -25,6 +26,16 @@ constexpr uintptr_t PageSize = 0x1000;
 
 size_t BytesToPageEnd(uintptr_t address) {
     return PageSize - (address % PageSize);
+}
+
+std::atomic<uint32_t>& WriteCounter() {
+    static std::atomic<uint32_t> writes{0};
+    return writes;
+}
+
+// Counted before the bytes move, so that no read cache can be taken in between.
+void CountWrite() {
+    WriteCounter().fetch_add(1, std::memory_order_relaxed);
 }
 
 } // namespace
@@ -153,6 +164,7 @@ BOOL ReadProcessMemory(HANDLE process, LPCVOID base, LPVOID buffer, SIZE_T size,
 }
 
 BOOL WriteProcessMemory(HANDLE process, LPVOID base, LPCVOID buffer, SIZE_T size, SIZE_T* written) {
+    CountWrite();
     // process_vm_writev takes a non-const local iovec but only reads from it.
     return Move(process, reinterpret_cast<uintptr_t>(base),
                 static_cast<uint8_t*>(const_cast<void*>(buffer)), size, written, Direction::Write);
@@ -208,6 +220,7 @@ size_t ReadDebuggee(HANDLE process, DebuggeeAddress addr, void* buffer, size_t s
 
 size_t WriteDebuggee(HANDLE process, DebuggeeAddress addr, const void* buffer, size_t size) {
     if (!process || !buffer) return 0;
+    CountWrite();
     size = ClampToDebuggee(addr, size);
     const auto* in = static_cast<const uint8_t*>(buffer);
     SIZE_T put = 0;
@@ -222,6 +235,10 @@ size_t WriteDebuggee(HANDLE process, DebuggeeAddress addr, const void* buffer, s
         if (!ok) break;
     }
     return done;
+}
+
+uint32_t DebuggeeWriteCount() {
+    return WriteCounter().load(std::memory_order_relaxed);
 }
 
 } // namespace orvel

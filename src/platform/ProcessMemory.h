@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/PlatformTypes.h"
 
@@ -43,5 +44,9 @@ size_t ReadDebuggee(HANDLE process, DebuggeeAddress addr, void* buffer, size_t s
 
 // The same for writing.
 size_t WriteDebuggee(HANDLE process, DebuggeeAddress addr, const void* buffer, size_t size);
+
+// How many writes to any process this module has made (or tried) so far; a copy of
+// debuggee memory read before the count last changed may be stale.
+uint32_t DebuggeeWriteCount();
 
 } // namespace orvel
