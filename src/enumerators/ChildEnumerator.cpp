@@ -2,12 +2,12 @@
 
 #include "enumerators/CEnumArray.h"
 #include "enumerators/CEnumGeneral.h"
+#include "enumerators/CEnumObject.h"
 #include "model/Element.h"
 
 HRESULT CreateChildEnumerator(Element* element, DEBUGPROP_INFO_FLAGS fields,
                               IEnumDebugPropertyInfo2** out) {
     if (element->IsArrayLike()) return CEnumArray::Create(element, fields, out);
-    // .NET object members come with the object enumerator.
-    if (element->Type == object_4) return E_NOTIMPL;
+    if (element->Type == object_4) return CEnumObject::Create(element, fields, out);
     return CEnumGeneral::Create(element, fields, out);
 }

@@ -1,15 +1,20 @@
 #include "frontend/CExpressionEvaluator.h"
 
 #include <new>
+#include <vector>
 
+#include "debuginfo/DebugInfoAcquisition.h"
 #include "frontend/CParsedExpression.h"
 #include "frontend/CreateEvaluator.h"
 #include "frontend/ExpressionText.h"
+#include "host/HostInterfaces.h"
 #include "language/FortranEvaluator.h"
+#include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"
 #include "module/Trace.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
+#include "properties/CFieldProperty.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;
@@ -60,13 +65,40 @@ HRESULT STDMETHODCALLTYPE CExpressionEvaluator::Parse(LPCOLESTR upstrExpression,
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE CExpressionEvaluator::GetMethodProperty(IDebugSymbolProvider*,
-                                                                  IDebugAddress*, IDebugBinder*,
-                                                                  BOOL,
-                                                                  IDebugProperty2** ppProperty) {
+HRESULT STDMETHODCALLTYPE CExpressionEvaluator::GetMethodProperty(
+    IDebugSymbolProvider* pSymbolProvider, IDebugAddress* pAddress, IDebugBinder* pBinder, BOOL,
+    IDebugProperty2** ppProperty) {
     Trace("ExprEval::GetMethodProperty");
-    // The locals window comes with the field property.
-    return orvel::NotSupported(ppProperty, "ppProperty");
+    if (NullArg(ppProperty, "ppProperty")) return E_INVALIDARG;
+    *ppProperty = nullptr;
+    if (NullArg(pSymbolProvider, "pSymbolProvider") || NullArg(pAddress, "pAddress"))
+        return E_INVALIDARG;
+    ComPtr<IDebugContainerField> container;
+    HRESULT hr = pSymbolProvider->GetContainerField(pAddress, container.put());
+    if (FAILED(hr)) return hr;
+    if (!container) return E_FAIL;
+    ComPtr<IDebugMethodField> method;
+    hr = container.As(IID_IDebugMethodField, method);
+    container.Reset();
+    if (FAILED(hr)) return hr;
+    if (!method) return E_FAIL;
+
+    // Read once: every later method property of this evaluator shares it.
+    if (!m_debugInfo) {
+        ComPtr<IDebugCustomAttributeQuery> query;
+        std::vector<uint8_t> blob;
+        if (SUCCEEDED(method.As(IID_IDebugCustomAttributeQuery, query)) && query &&
+            ReadAttributeBlob(query.get(), kDebugInfoAttribute, blob)) {
+            ComPtr<ExpressionContext> cxt = ComPtr<ExpressionContext>::Adopt(
+                ExpressionContext::Create(pSymbolProvider, pBinder, pAddress, nullptr));
+            // The attribute's prolog and array length come before the records.
+            if (cxt)
+                m_debugInfo.Attach(ExtraDebugInfo::Create(
+                    blob.data() + 6, static_cast<int32_t>(blob.size() - 6), cxt.get(), true));
+        }
+    }
+    return CFieldProperty::Create(pSymbolProvider, pAddress, pBinder, method.get(),
+                                  m_debugInfo.get(), ppProperty);
 }
 
 HRESULT STDMETHODCALLTYPE CExpressionEvaluator::GetMethodLocationProperty(

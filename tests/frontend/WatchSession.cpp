@@ -49,10 +49,11 @@ std::vector<Row> Drain(IEnumDebugPropertyInfo2* rows, ULONG batch) {
     std::vector<DEBUG_PROPERTY_INFO> infos(batch);
     for (;;) {
         ULONG fetched = 0;
-        if (rows->Next(batch, infos.data(), &fetched) != S_OK || fetched == 0) break;
-        for (ULONG i = 0; i < fetched; ++i)
+        const HRESULT hr = rows->Next(batch, infos.data(), &fetched);
+        // Rows fetched before the end (S_FALSE) or a failure are still the host's.
+        for (ULONG i = 0; i < fetched && i < batch; ++i)
             out.push_back(TakeRow(infos[i]));
-        if (fetched < batch) break;
+        if (hr != S_OK || fetched < batch) break;
     }
     return out;
 }
