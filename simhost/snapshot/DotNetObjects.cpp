@@ -195,7 +195,8 @@ void ProgramBuilder::AddClassField(FieldId cls, const ClassField& field) {
         type = Primitive(field.typeName, field.size);
         break;
     case ClassField::Kind::String:
-        type = Primitive("System.String", 4);
+        // A string has no fixed size: a managed host reports its type's size as 0.
+        type = Primitive("System.String", 0);
         break;
     case ClassField::Kind::Reference:
         type = m_classes[static_cast<size_t>(field.cls)];

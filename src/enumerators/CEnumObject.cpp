@@ -6,8 +6,7 @@
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
 #include "properties/CFieldProperty.h"
-#include "properties/FieldValues.h"
-#include "properties/VariantText.h"
+#include "properties/MemberText.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;
@@ -81,26 +80,6 @@ void CEnumObject::Initialise(IDebugField* field, IDebugObject* parent) {
     if (m_Enumerator && FAILED(m_Enumerator->GetCount(&m_count))) m_count = 0;
 }
 
-BSTR CEnumObject::ValueText(IDebugField* child, FIELD_KIND kind, bool& isNull) {
-    IDebugBinder* binder = m_cxt->Binder.get();
-    if (!binder) return SysAllocString(OLESTR("No binder"));
-    ComPtr<IDebugObject> bound;
-    HRESULT hr = binder->Bind(m_object.get(), child, bound.put());
-    if (FAILED(hr)) return ErrorText(hr);
-    if (IsNull(bound.get())) {
-        isNull = true;
-        return SysAllocString(OLESTR("Null Reference"));
-    }
-    if (kind & FIELD_TYPE_CLASS) return SysAllocString(OLESTR("{...}"));
-    VARIANT value;
-    VariantInit(&value);
-    hr = GetFieldValue(binder, child, &value, m_object.get());
-    BSTR text = nullptr;
-    if (SUCCEEDED(hr)) hr = VariantValueText(10, binder, &value, &text);
-    VariantClear(&value);
-    return SUCCEEDED(hr) ? text : ErrorText(hr);
-}
-
 HRESULT STDMETHODCALLTYPE CEnumObject::Next(ULONG celt, DEBUG_PROPERTY_INFO* rgelt,
                                             ULONG* pceltFetched) {
     orvel::Trace("CEnumObject::Next");
@@ -143,7 +122,8 @@ HRESULT STDMETHODCALLTYPE CEnumObject::Next(ULONG celt, DEBUG_PROPERTY_INFO* rge
         // Where the value rules did not find out, the member counts as not null.
         bool isNull = false;
         if (m_request & DEBUGPROP_INFO_VALUE) {
-            info.bstrValue = ValueText(child.get(), kind, isNull);
+            info.bstrValue =
+                MemberValueText(m_cxt->Binder.get(), m_object.get(), child.get(), kind, isNull);
             info.dwFields |= DEBUGPROP_INFO_VALUE;
         }
         if (m_request & DEBUGPROP_INFO_ATTRIB) {

@@ -32,8 +32,6 @@ public:
 private:
     ~CEnumObject() override;
     void Initialise(IDebugField* field, IDebugObject* parent);
-    // The value text of one member; sets isNull when the member is a null reference.
-    BSTR ValueText(IDebugField* child, FIELD_KIND kind, bool& isNull);
 
     orvel::ComPtr<IDebugClassField> m_classField;
     orvel::ComPtr<IDebugObject> m_object;

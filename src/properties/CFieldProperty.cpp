@@ -16,6 +16,7 @@
 #include "platform/Bstr.h"
 #include "properties/ElementTexts.h"
 #include "properties/FieldValues.h"
+#include "properties/MemberText.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;
@@ -47,6 +48,14 @@ CFieldProperty::CFieldProperty(Element* parent, IDebugField* field)
         m_binder = cxt->Binder;
         m_debugInfo = cxt->DebugInfo;
     }
+    MakeContext();
+}
+
+// The method's records describe its Fortran variables, not the members of an object: a
+// member row is built without them, so that a member never takes a variable's record.
+CFieldProperty::CFieldProperty(ExpressionContext* cxt, IDebugField* field, IDebugObject* container)
+    : m_provider(cxt->Provider), m_address(cxt->Address), m_binder(cxt->Binder), m_field(field),
+      m_container(container) {
     MakeContext();
 }
 
@@ -99,10 +108,9 @@ HRESULT CFieldProperty::CreateMember(ExpressionContext* cxt, IDebugField* field,
                                      IDebugObject* container, IDebugProperty2** out) {
     if (NullArg(out, "out")) return E_INVALIDARG;
     *out = nullptr;
-    CFieldProperty* property = new (std::nothrow)
-        CFieldProperty(cxt->Provider.get(), cxt->Address.get(), cxt->Binder.get(), field, nullptr);
+    if (!cxt) return E_INVALIDARG;
+    CFieldProperty* property = new (std::nothrow) CFieldProperty(cxt, field, container);
     if (!property) return E_OUTOFMEMORY;
-    property->m_container = ComPtr<IDebugObject>(container);
     *out = property;
     return S_OK;
 }
@@ -200,8 +208,12 @@ HRESULT STDMETHODCALLTYPE CFieldProperty::GetPropertyInfo(DEBUGPROP_INFO_FLAGS d
         info.bstrName = Copy(m_fieldInfo.bstrName);
         info.dwFields |= DEBUGPROP_INFO_NAME;
     }
+    // A plain .NET member has no Fortran description: its row shows the host's type name
+    // and its value through the binder, as the object's own rows do.
+    const bool member = m_container != nullptr;
     if (dwFields & DEBUGPROP_INFO_TYPE) {
-        info.bstrType = TwiceTried(element, orvel::ElementTypeText);
+        info.bstrType =
+            member ? Copy(m_fieldInfo.bstrType) : TwiceTried(element, orvel::ElementTypeText);
         info.dwFields |= DEBUGPROP_INFO_TYPE;
     }
     if (dwFields & DEBUGPROP_INFO_PROP) {
@@ -209,7 +221,10 @@ HRESULT STDMETHODCALLTYPE CFieldProperty::GetPropertyInfo(DEBUGPROP_INFO_FLAGS d
         info.dwFields |= DEBUGPROP_INFO_PROP;
     }
     if (dwFields & DEBUGPROP_INFO_VALUE) {
-        info.bstrValue = TwiceTried(element, orvel::ElementValueText);
+        bool isNull = false;
+        info.bstrValue = member ? MemberValueText(m_binder.get(), m_container.get(), m_field.get(),
+                                                  m_kind, isNull)
+                                : TwiceTried(element, orvel::ElementValueText);
         info.dwFields |= DEBUGPROP_INFO_VALUE;
     }
     if (dwFields & DEBUGPROP_INFO_ATTRIB) {

@@ -31,6 +31,9 @@ public:
     static HRESULT CreateMember(ExpressionContext* cxt, IDebugField* field, IDebugObject* container,
                                 IDebugProperty2** out);
 
+    // A member of an object (see CreateMember): no method records apply to it.
+    CFieldProperty(ExpressionContext* cxt, IDebugField* field, IDebugObject* container);
+
     // Reads the field's kind and information and builds its Element.
     HRESULT Init();
 

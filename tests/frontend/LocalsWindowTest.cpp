@@ -109,4 +109,70 @@ TEST_F(LocalsWindow, NullObjectsHaveNoMembers) {
     EXPECT_EQ(rows->Clone(clone.put()), E_NOTIMPL);
 }
 
+Row FindRow(const std::vector<Row>& rows, const char* name) {
+    for (const Row& row : rows)
+        if (row.Name == name) return row;
+    ADD_FAILURE() << "no row " << name;
+    return Row();
+}
+
+// Members of a .NET object: their values through the binder, null references, objects.
+TEST_F(LocalsWindow, ObjectMembersThroughTheBinder) {
+    Start("heat.json");
+    const std::vector<Row> members = Children("log");
+    ASSERT_EQ(members.size(), 4u);
+    const char* names[] = {"Name", "Lines", "Enabled", "Next"};
+    const char* values[] = {"heat.log", "42", "true", "Null Reference"};
+    for (size_t i = 0; i < members.size(); ++i) {
+        SCOPED_TRACE(names[i]);
+        EXPECT_EQ(members[i].Name, names[i]);
+        EXPECT_EQ(members[i].FullName, std::string("Kestrin.Demo.Logger.") + names[i]);
+        EXPECT_EQ(members[i].Value, values[i]);
+        EXPECT_EQ(members[i].Attrib, Member) << "a null reference is not expandable";
+        ASSERT_TRUE(members[i].Property);
+    }
+    // The member's own property, asked afterwards, reads the same value.
+    DEBUG_PROPERTY_INFO info{};
+    ASSERT_EQ(members[1].Property->GetPropertyInfo(DEBUGPROP_INFO_VALUE, 10, 0, nullptr, 0, &info),
+              S_OK);
+    EXPECT_EQ(orvel::test::TakeRow(info).Value, "42");
+}
+
+// Editing: an argument of the arguments view and a member of an object are stored in the
+// debuggee; a Fortran variable row only evaluates the text.
+TEST_F(LocalsWindow, EditedValuesLandWhereTheRowSays) {
+    Start("heat.json");
+    struct Case {
+        const char* text;
+        HRESULT hr;
+        const char* shown; // N read back through the watch window
+    } cases[] = {
+        {"N * 2 + 1", S_OK, "17"},
+        {"0x10", S_OK, "16"},
+        {"1 +", E_FAIL, "16"},
+        {"Q", E_FAIL, "16"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Row n = FindRow(View(guidFilterArgs), "N");
+        ASSERT_TRUE(n.Property);
+        EXPECT_EQ(n.Property->SetValueAsString(orvel::test::Wide(c.text).c_str(), 10, 0), c.hr);
+        EXPECT_EQ(Watch("N").Value, c.shown);
+        EXPECT_EQ(FindRow(View(guidFilterArgs), "N").Value, c.shown);
+    }
+
+    const Row lines = FindRow(Children("log"), "Lines");
+    ASSERT_EQ(lines.Property->SetValueAsString(OLESTR("40 + 3"), 10, 0), S_OK);
+    EXPECT_EQ(FindRow(Children("log"), "Lines").Value, "43");
+    const Row name = FindRow(Children("log"), "Name");
+    EXPECT_EQ(name.Property->SetValueAsString(OLESTR("7"), 10, 0), S_OK);
+    EXPECT_EQ(FindRow(Children("log"), "Name").Value, "7") << "a number written as text";
+
+    // A Fortran variable's row reports the outcome and leaves the variable alone.
+    const Row step = FindRow(View(guidFilterLocalsPlusArgs), "STEP");
+    EXPECT_EQ(step.Property->SetValueAsString(OLESTR("5"), 10, 0), S_OK);
+    EXPECT_EQ(step.Property->SetValueAsString(OLESTR("5 /"), 10, 0), E_FAIL);
+    EXPECT_EQ(Watch("STEP").Value, "17");
+}
+
 } // namespace
