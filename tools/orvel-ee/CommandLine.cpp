@@ -96,6 +96,14 @@ bool CommandLine::Parse(const std::vector<std::string>& args, std::string* error
                 return false;
             }
             maxRowsGiven = true;
+        } else if (name == "--filter") {
+            if (!takeValue(&value)) return false;
+            if (!FindLocalsFilter(value, &filter)) {
+                *error =
+                    "option '--filter' takes " + LocalsFilterNames(", ") + ", not '" + value + "'";
+                return false;
+            }
+            filterGiven = true;
         } else {
             *error = "unknown option '" + name + "'";
             return false;

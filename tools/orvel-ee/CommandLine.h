@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "LocalsFilter.h"
+
 enum class Activation {
     Beside,   // the module file next to the tool, else ORVEL_MODULE_PATH
     Registry, // the module registered for the evaluator's class id
@@ -30,6 +32,8 @@ public:
     bool depthGiven = false;
     uint64_t maxRows = 100;
     bool maxRowsGiven = false;
+    LocalsFilter filter = LocalsFilter::LocalsPlusArgs;
+    bool filterGiven = false;
 
     std::string command; // empty: none given
     std::vector<std::string> operands;

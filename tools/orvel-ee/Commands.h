@@ -1,6 +1,6 @@
 // The tool's commands, one table row each: what the command line may give it, and the
-// function that runs it over an open session. A new command (locals, set, repl) is one
-// more row and one more function.
+// function that runs it over an open session. A new command is one more row and one
+// more function.
 #pragma once
 
 #include <string>
@@ -13,10 +13,12 @@ struct Command {
     const char* name;     // "" for the run without a command
     const char* synopsis; // for --help; null keeps the row out of it
     const char* summary;
+    const char* operands; // what the operands are, for complaints: "an expression"
     int minOperands;
     int maxOperands;        // -1: no limit
     bool takesExpandLimits; // --depth and --max-rows
-    // The exit status: 0 when every expression parsed, 1 when one did not.
+    bool takesFilter;       // --filter
+    // The exit status (see UsageText).
     int (*run)(const CommandLine& options, HostSession& session, OutputBuffer& out);
 };
 

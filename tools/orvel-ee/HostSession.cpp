@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "DemoSnapshot.h"
+#include "OleTextUtf8.h"
 #include "platform/Bstr.h"
 #include "platform/Utf8.h"
 #include "simhost/snapshot/SnapshotLoader.h"
@@ -11,11 +12,6 @@ namespace {
 
 constexpr UINT kRadix = 10;
 constexpr DWORD kNoTimeout = 0xFFFFFFFF;
-
-std::basic_string<OLECHAR> OleTextOf(const std::string& utf8) {
-    const std::u16string units = orvel::Utf8ToUtf16(utf8);
-    return std::basic_string<OLECHAR>(units.begin(), units.end());
-}
 
 std::string Utf8Of(BSTR text) {
     if (!text) return std::string();
@@ -68,6 +64,11 @@ HRESULT HostSession::Parse(const std::string& expr, IDebugParsedExpression** par
 HRESULT HostSession::Evaluate(IDebugParsedExpression* parsed, IDebugProperty2** result) {
     return parsed->EvaluateSync(0, kNoTimeout, m_provider.get(), m_stop.get(), m_binder.get(),
                                 nullptr, result);
+}
+
+HRESULT HostSession::MethodProperty(IDebugProperty2** method) {
+    return m_evaluator->GetMethodProperty(m_provider.get(), m_stop.get(), m_binder.get(), FALSE,
+                                          method);
 }
 
 std::string HostSession::StopLocation() {

@@ -1,6 +1,7 @@
 // The tool in the debugger host's seat: a stopped program loaded from a snapshot and
 // served by the substitute host, and an evaluator object reached only through its COM
-// interfaces, asked to parse and evaluate at the program's stop address.
+// interfaces, asked to parse and evaluate at the program's stop address and for the
+// locals window there.
 #pragma once
 
 #include <memory>
@@ -25,6 +26,9 @@ public:
     HRESULT Parse(const std::string& expr, IDebugParsedExpression** parsed);
     // IDebugParsedExpression::EvaluateSync at the stop address.
     HRESULT Evaluate(IDebugParsedExpression* parsed, IDebugProperty2** result);
+    // IDebugExpressionEvaluator::GetMethodProperty at the stop address: the root of the
+    // locals window, made anew at each call so that its rows read the debuggee afresh.
+    HRESULT MethodProperty(IDebugProperty2** method);
     // Where the program stopped, as the host tells it: "DIFFUSE (method 0x06000002,
     // IL offset 0x0)".
     std::string StopLocation();

@@ -107,6 +107,20 @@ void JsonSink::BeginChild(const PropertyRow& row) {
     AppendRowFields(row);
 }
 
+void JsonSink::BeginEdited(const PropertyRow& row, HRESULT hr, const char* outcome) {
+    std::string& text = m_out.Text();
+    text += '{';
+    AppendRowFields(row);
+    AppendKey("hr");
+    text += '"';
+    m_out.AppendHresult(hr);
+    text += '"';
+    AppendKey("outcome");
+    text += '"';
+    text += outcome; // one of the tool's own words: nothing to escape
+    text += '"';
+}
+
 void JsonSink::EndRow() {
     m_out.Append('}');
     if (m_listHasRows.empty()) m_out.Append('\n');

@@ -18,6 +18,10 @@ public:
     void EndChildren(const RowsLeft& left) override;
     void Finish() override {}
 
+    // A top-level row after an edit: the row's keys, then "hr" (SetValueAsString's
+    // result) and "outcome". Ended by EndRow like any row.
+    void BeginEdited(const PropertyRow& row, HRESULT hr, const char* outcome);
+
     // Appends text as a quoted JSON string: UTF-8, with quotes, backslashes and control
     // characters escaped, and an unpaired surrogate as U+FFFD.
     static void AppendString(std::string& out, OleText text);

@@ -1,10 +1,12 @@
 // UTF-16 text from the host's records, walked as code points and written as UTF-8. A
 // surrogate without its partner stands for U+FFFD, so the output is always valid UTF-8.
+// And the way back, for the texts the tool hands to the evaluator.
 #pragma once
 
 #include <string>
 
 #include "RowSink.h"
+#include "platform/Utf8.h"
 
 inline void AppendCodePoint(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -39,4 +41,9 @@ template <class Visit> void ForEachCodePoint(OleText text, Visit&& visit) {
         }
         visit(c);
     }
+}
+
+inline std::basic_string<OLECHAR> OleTextOf(std::string_view utf8) {
+    const std::u16string units = orvel::Utf8ToUtf16(utf8);
+    return std::basic_string<OLECHAR>(units.begin(), units.end());
 }

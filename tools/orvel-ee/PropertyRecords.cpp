@@ -40,3 +40,9 @@ PropertyRow PropertyRecords::Row(size_t i) const {
     if (record.dwFields & DEBUGPROP_INFO_ATTRIB) row.attrib = record.dwAttrib;
     return row;
 }
+
+void PropertyRecords::HandOver(size_t i, PropertyRecords& other) {
+    other.Reset();
+    other.m_records.front() = m_records[i];
+    m_records[i] = DEBUG_PROPERTY_INFO{};
+}

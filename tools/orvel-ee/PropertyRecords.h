@@ -27,6 +27,8 @@ public:
     PropertyRow Row(size_t i) const;
     // Record i's own property, or null.
     IDebugProperty2* Property(size_t i) const { return m_records[i].pProperty; }
+    // Moves record i, texts and property, into other's first record (freed first).
+    void HandOver(size_t i, PropertyRecords& other);
 
 private:
     std::vector<DEBUG_PROPERTY_INFO> m_records;

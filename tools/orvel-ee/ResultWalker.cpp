@@ -37,26 +37,52 @@ bool ResultWalker::Show(const std::string& expr) {
     }
     const PropertyRow row = info.Row(0);
     m_sink.BeginResult(header, &row);
-    ShowChildren(property.get(), row.Expandable(), 0);
+    ShowChildren(property.get(), row.Expandable(), kNoFilter, 0);
     m_sink.EndRow();
     return true;
 }
 
-void ResultWalker::ShowChildren(IDebugProperty2* property, bool expandable, int level) {
+bool ResultWalker::ShowLocals(const GUID& filter) {
+    orvel::ComPtr<IDebugProperty2> method;
+    orvel::ComPtr<IEnumDebugPropertyInfo2> rows;
+    if (FAILED(m_session.MethodProperty(method.put())) || !method ||
+        FAILED(method->EnumChildren(DEBUGPROP_INFO_ALL, kRadix, filter, DBG_ATTRIB_NONE, nullptr,
+                                    kNoTimeout, rows.put())) ||
+        !rows)
+        return false;
+    PropertyRecords batch(kBatch);
+    for (;;) {
+        ULONG fetched = 0;
+        // Some views end with S_FALSE and their last rows in the same call.
+        if (FAILED(rows->Next(kBatch, batch.put(), &fetched))) break;
+        fetched = std::min(fetched, kBatch);
+        for (ULONG i = 0; i < fetched; ++i) {
+            const PropertyRow row = batch.Row(i);
+            m_sink.BeginChild(row);
+            ShowChildren(batch.Property(i), row.Expandable(), filter, 0);
+            m_sink.EndRow();
+        }
+        if (fetched < kBatch) break;
+    }
+    return true;
+}
+
+void ResultWalker::ShowChildren(IDebugProperty2* property, bool expandable, const GUID& filter,
+                                int level) {
     if (level >= m_limits.depth) return;
     m_sink.BeginChildren();
     orvel::ComPtr<IEnumDebugPropertyInfo2> children;
     if (expandable && property &&
-        SUCCEEDED(property->EnumChildren(DEBUGPROP_INFO_ALL, kRadix, kNoFilter, DBG_ATTRIB_NONE,
+        SUCCEEDED(property->EnumChildren(DEBUGPROP_INFO_ALL, kRadix, filter, DBG_ATTRIB_NONE,
                                          nullptr, kNoTimeout, children.put())) &&
         children) {
-        ListChildren(children.get(), level);
+        ListChildren(children.get(), filter, level);
         return;
     }
     m_sink.EndChildren(RowsLeft{});
 }
 
-void ResultWalker::ListChildren(IEnumDebugPropertyInfo2* children, int level) {
+void ResultWalker::ListChildren(IEnumDebugPropertyInfo2* children, const GUID& filter, int level) {
     PropertyRecords batch(kBatch);
     uint64_t listed = 0;
     bool exhausted = false;
@@ -73,7 +99,7 @@ void ResultWalker::ListChildren(IEnumDebugPropertyInfo2* children, int level) {
         for (ULONG i = 0; i < fetched; ++i) {
             const PropertyRow row = batch.Row(i);
             m_sink.BeginChild(row);
-            ShowChildren(batch.Property(i), row.Expandable(), level + 1);
+            ShowChildren(batch.Property(i), row.Expandable(), filter, level + 1);
             m_sink.EndRow();
         }
         listed += fetched;

@@ -73,8 +73,8 @@ void Pad(OutputBuffer& out, size_t written, size_t width) {
 
 } // namespace
 
-TableSink::TableSink(OutputBuffer& out, int width) : m_out(out), m_width(width) {
-    m_held.push_back(Line{0, "Name", "Value", "Type"});
+TableSink::TableSink(OutputBuffer& out, int width, bool header) : m_out(out), m_width(width) {
+    if (header) m_held.push_back(Line{0, "Name", "Value", "Type"});
 }
 
 void TableSink::BeginResult(const ResultHeader& header, const PropertyRow* row) {

@@ -16,8 +16,8 @@
 
 class TableSink : public RowSink {
 public:
-    // width: the line's width in columns; 0 for no limit.
-    TableSink(OutputBuffer& out, int width);
+    // width: the line's width in columns; 0 for no limit. header: the column names first.
+    TableSink(OutputBuffer& out, int width, bool header = true);
 
     void BeginResult(const ResultHeader& header, const PropertyRow* row) override;
     void BeginChild(const PropertyRow& row) override;
