@@ -84,8 +84,10 @@ public:
 
     // An empty Element (intermediate results of the expression language).
     Element();
-    // From a debug-information record, found in Cxt (a reference is taken).
-    Element(ExtraInfo& Ex, ExpressionContext* Cxt);
+    // From a debug-information record, found in Cxt (a reference is taken). MemberScope
+    // false leaves ChildCxt empty: for a value that has no members, such as a scalar array
+    // element, whose scope would only cost an allocation per row.
+    Element(ExtraInfo& Ex, ExpressionContext* Cxt, bool MemberScope = true);
     // From a host field, with the record Ex when the caller has it. A failing host call
     // leaves the Element with Error set; it never fails as a whole.
     Element(IDebugField* Field, ExpressionContext* Cxt, BSTR Name, IDebugObject* Container,

@@ -88,7 +88,9 @@ Element* Element::MakeChildAt(DebuggeeAddress At, ElementType Kind, int32_t Chil
     record.Size = ChildSize;
     record.Type = Kind;
     if (Kind == structure) CopyTypeName(TypeName, record);
-    return new (std::nothrow) Element(record, ChildCxt.get());
+    // Scalars have no members: expanding a large array makes a million of them.
+    const bool scalar = Kind <= complex_20 || Kind == string;
+    return new (std::nothrow) Element(record, ChildCxt.get(), !scalar);
 }
 
 Element* Element::GetNextChild() {

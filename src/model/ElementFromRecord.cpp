@@ -19,9 +19,9 @@ bool IsUnlocatedModuleVariable(const ExtraInfo& Ex) {
 
 } // namespace
 
-Element::Element(ExtraInfo& Ex, ExpressionContext* Context) : Element() {
+Element::Element(ExtraInfo& Ex, ExpressionContext* Context, bool MemberScope) : Element() {
     Cxt = orvel::ComPtr<ExpressionContext>(Context);
-    if (Context) ChildCxt.Attach(Context->MakeChildContext());
+    if (Context && MemberScope) ChildCxt.Attach(Context->MakeChildContext());
     // The record's texts are fixed arrays: bound them even when a hostile record left
     // no NUL.
     Ex.Name[sizeof Ex.Name - 1] = '\0';
