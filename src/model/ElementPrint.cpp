@@ -113,6 +113,8 @@ void Element::PrintValue(ElementType kind, orvel::WideText& text) {
     ReadValueBytes(bytes, sizeof bytes);
     char line[128];
     char second[64];
+    // The length of a number text in line, which is plain ASCII.
+    int number = -1;
     switch (kind) {
     case logical_1:
     case logical_2:
@@ -121,19 +123,19 @@ void Element::PrintValue(ElementType kind, orvel::WideText& text) {
         text.AppendNarrow(bytes[0] ? ".TRUE." : ".FALSE.");
         return;
     case integer_1:
-        orvel::IntegerText(Load<int8_t>(bytes), line, sizeof line);
+        number = orvel::IntegerText(Load<int8_t>(bytes), line, sizeof line);
         break;
     case integer_2:
-        orvel::IntegerText(Load<int16_t>(bytes), line, sizeof line);
+        number = orvel::IntegerText(Load<int16_t>(bytes), line, sizeof line);
         break;
     case integer_4:
-        orvel::IntegerText(Load<int32_t>(bytes), line, sizeof line);
+        number = orvel::IntegerText(Load<int32_t>(bytes), line, sizeof line);
         break;
     case real_4:
         std::snprintf(line, sizeof line, "%#g", static_cast<double>(Load<float>(bytes)));
         break;
     case real_8:
-        orvel::GeneralText(Load<double>(bytes), 15, line, sizeof line);
+        number = orvel::GeneralText(Load<double>(bytes), 15, line, sizeof line);
         break;
     case complex_8:
         std::snprintf(line, sizeof line, "(%#g, %#g)", static_cast<double>(Load<float>(bytes)),
@@ -188,7 +190,10 @@ void Element::PrintValue(ElementType kind, orvel::WideText& text) {
         text.AppendNarrow("UNKNOWN TYPE");
         return;
     }
-    text.AppendNarrow(line);
+    if (number >= 0)
+        text.AppendAscii(line, number);
+    else
+        text.AppendNarrow(line);
 }
 
 void Element::PrintString(orvel::WideText& text) {

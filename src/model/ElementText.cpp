@@ -86,6 +86,13 @@ void WideText::AppendNarrow(const char* Text, int Length) {
     m_length += NarrowToWide(Text, Length, m_buf + m_length, Capacity + 1 - m_length);
 }
 
+void WideText::AppendAscii(const char* Text, int Length) {
+    if (!Text) return;
+    for (int i = 0; i < Length && m_length < Capacity; ++i)
+        m_buf[m_length++] = static_cast<OLECHAR>(static_cast<unsigned char>(Text[i]));
+    m_buf[m_length] = 0;
+}
+
 void WideText::AppendWide(const OLECHAR* Text, int Length) {
     if (!Text) return;
     for (int i = 0; i < Length && m_length < Capacity; ++i)

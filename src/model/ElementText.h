@@ -52,6 +52,9 @@ public:
 
     // Converts from the narrow code page; Length < 0 means up to the NUL.
     void AppendNarrow(const char* Text, int Length = -1);
+    // Digits, signs and letters of a number: the same in every code page, so widened
+    // byte for byte without a conversion.
+    void AppendAscii(const char* Text, int Length);
     void AppendWide(const OLECHAR* Text, int Length);
     void Clear() {
         m_length = 0;

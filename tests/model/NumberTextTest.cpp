@@ -2,6 +2,7 @@
 // the values where the forms change and over random bit patterns.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -40,6 +41,15 @@ const double kEdgeValues[] = {0.0,
                               123456.5,
                               999999.5,
                               9.9999995,
+                              0.1,
+                              0.3,
+                              -2.5e-5,
+                              1e14,
+                              999999999999999.0,
+                              123456789012345.0,
+                              1e21,
+                              1e-310,
+                              std::numeric_limits<double>::min(),
                               1e-4,
                               1e-5,
                               0.000099999995,
@@ -73,6 +83,28 @@ TEST(NumberText, GeneralFormsMatchPrintfOnRandomBits) {
         // Values with few digits, as ramps and counters have.
         const double ramp = static_cast<double>(bits % 20000001) * 0.5 - 5000000.0;
         ASSERT_EQ(Printf("%.*g", 15, ramp), General(ramp, 15)) << ramp;
+    }
+}
+
+TEST(NumberText, GeneralFormsMatchPrintfOnShortDecimals) {
+    // Decimals of 1 to 17 digits over the whole exponent range, near the smallest normal
+    // and near powers of ten: where a shortest text and printf's rounding could part.
+    std::mt19937_64 random(20261206);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);
+        uint64_t mantissa = random() % 100000000000000000ULL;
+        for (int d = 17; d > digits; --d)
+            mantissa /= 10;
+        int exponent = static_cast<int>(random() % 640) - 325;
+        if (i % 4 == 1) exponent = static_cast<int>(random() % 12) - 320;
+        char decimal[64];
+        std::snprintf(decimal, sizeof decimal, "%s%llue%d", i % 2 ? "-" : "",
+                      static_cast<unsigned long long>(mantissa), exponent - digits + 1);
+        double value = std::strtod(decimal, nullptr);
+        if (i % 4 == 3) value = std::nextafter(std::pow(10.0, exponent % 300), 0.0);
+        for (int precision : kPrecisions)
+            ASSERT_EQ(Printf("%.*g", precision, value), General(value, precision))
+                << decimal << " to " << precision;
     }
 }
 
