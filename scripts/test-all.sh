@@ -5,14 +5,14 @@
 #   bash scripts/test-all.sh linux mingw64    only these
 #   CLEAN=1 bash scripts/test-all.sh          from empty build directories
 #
-# FUZZ_SECONDS (default 60) bounds each fuzz target's run; BENCH_MIN_TIME (default 0.01)
+# FUZZ_SECONDS (default 40) bounds each fuzz target's run; BENCH_MIN_TIME (default 0.01)
 # is the benchmark smoke run's minimum time per benchmark, in seconds.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 
-FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+FUZZ_SECONDS=${FUZZ_SECONDS:-40}
 BENCH_MIN_TIME=${BENCH_MIN_TIME:-0.01}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
