@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libedit-dev
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    wine64 wine
+    wine64 wine wine32:i386
 )
 
 missing=()
@@ -36,6 +36,10 @@ update_index() {
 }
 
 echo "install-deps: installing ${missing[*]}"
+# The 32-bit Windows suite runs on Debian's 32-bit Wine, an i386 package.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+fi
 update_index
 if ! "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"; then
     # An index fetched mid-sync can name files the mirror no longer has: once more.
