@@ -276,6 +276,11 @@ TEST_F(WatchWindow, OperatorsInsideASubscriptStayInsideDemo) {
         {"N + U[I+1]", "REAL*8", "32.5"},
         {"2 * FLUX(I-2, -1) + 1", "REAL*4", "2.00000"},
         {"SENSOR%POS(I-1) + 1", "REAL*4", "1.00000"},
+        {"-SENSOR%POS(I-2)", "REAL*4", "-0.250000"},
+        {"N + SLICE(I+1)", "REAL*8", "32.5"},
+        {"N + WORK(I+1)", "REAL*8", "8.75"},
+        {"N .EQ. U(I+1)", "LOGICAL*4", ".FALSE."},
+        {"U(1) + U(1+1)", "REAL*8", "41.5"},
         {"N + U(SLICE(I)-1)", "", "Array subscript must be an integer"},
     };
     Start("heat.json");
