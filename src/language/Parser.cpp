@@ -1,4 +1,9 @@
 // The main pass: tokens in, operators applied as soon as precedence allows.
+//
+// Growing the language: an expression that gives a value keeps giving exactly that value,
+// type text, name and attributes. Only a text answered with a failure (an error row, a
+// failed syntax check, a failure text in place of a value or type) may start to give a
+// value, and the syntax check keeps accepting whatever it accepted.
 #include <cstring>
 
 #include "language/FortranEvaluator.h"
@@ -290,11 +295,16 @@ void FortranEvaluator::Reduce(int Id) {
     while (EvalToken* Top = Operators.Top()) {
         const int TopId = Top->Id;
         if (Id == OpCloseParen && (OperatorFlagsOf(TopId) & Intrinsic)) return;
-        if (Id == OpCloseParen && (TopId == OpOpenParen || TopId == OpSubscript)) {
+        // A subscript list is a bracket: what is inside it reduces there, and only the
+        // list's own "," ")" or "]" reaches its marker ("," leaves the bracket open).
+        if (TopId == OpSubscript) {
+            if (Id == OpCloseParen) delete Operators.Pop();
+            return;
+        }
+        if (Id == OpCloseParen && TopId == OpOpenParen) {
             delete Operators.Pop();
             return;
         }
-        if (Id == OpComma && TopId == OpSubscript) return; // the subscript bracket stays open
         if (Closing && (TopId == OpOpenParen || TopId == OpComma)) {
             delete Operators.Pop();
             return;

@@ -17,7 +17,22 @@ using orvel::test::Wide;
 
 constexpr DBG_ATTRIB_FLAGS Member = DBG_ATTRIB_DATA | DBG_ATTRIB_ACCESS_PUBLIC;
 
-class WatchWindow : public orvel::test::WatchSession {};
+struct Valued {
+    const char *text, *type, *value;
+};
+
+class WatchWindow : public orvel::test::WatchSession {
+protected:
+    // A row named as typed, with these type and value texts.
+    void ExpectRow(const Valued& c) {
+        SCOPED_TRACE(c.text);
+        const Row row = Watch(c.text);
+        ASSERT_EQ(row.Hr, S_OK);
+        EXPECT_EQ(row.Name, c.text);
+        EXPECT_EQ(row.Type, c.type);
+        EXPECT_EQ(row.Value, c.value);
+    }
+};
 
 TEST_F(WatchWindow, RowsOfTheDemonstrationProgram) {
     struct Case {
@@ -249,6 +264,47 @@ TEST_F(WatchWindow, NullArgumentsAndUnsupportedOperations) {
     EXPECT_EQ(fetched, 0u);
     EXPECT_EQ(rows->GetCount(nullptr), E_INVALIDARG);
     EXPECT_EQ(rows->Clone(nullptr), E_INVALIDARG);
+}
+
+// An operator left of an array applies to the element, whatever the subscripts hold;
+// component selection and -> bind before the subscript, and subscripts nest.
+TEST_F(WatchWindow, OperatorsInsideASubscriptStayInsideDemo) {
+    const Valued cases[] = {
+        {"N + U(I+1)", "REAL*8", "32.5"},
+        {"MESH%NX + U(I+1)", "REAL*8", "88.5"},
+        {"-U(I+1)", "REAL*8", "-24.5"},
+        {"N + U[I+1]", "REAL*8", "32.5"},
+        {"2 * FLUX(I-2, -1) + 1", "REAL*4", "2.00000"},
+        {"SENSOR%POS(I-1) + 1", "REAL*4", "1.00000"},
+        {"-SENSOR%POS(I-2)", "REAL*4", "-0.250000"},
+        {"N + SLICE(I+1)", "REAL*8", "32.5"},
+        {"N + WORK(I+1)", "REAL*8", "8.75"},
+        {"N .EQ. U(I+1)", "LOGICAL*4", ".FALSE."},
+        {"U(1) + U(1+1)", "REAL*8", "41.5"},
+        {"N + U(SLICE(I)-1)", "", "Array subscript must be an integer"},
+    };
+    Start("heat.json");
+    for (const Valued& c : cases)
+        ExpectRow(c);
+}
+
+TEST_F(WatchWindow, OperatorsInsideASubscriptStayInsideCoverage) {
+    const Valued cases[] = {
+        {"GRID(1,1) - GRID(0,-1)", "INTEGER*2", "7"},
+        {"N * A(N-1,M)", "REAL*8", "6"},
+        {"N * KV(KLO+1)", "INTEGER*4", "24"},
+        {"-KV(KLO+1)", "INTEGER*4", "-8"},
+        {"N + S(N-1,2)", "INTEGER*4", "6"},
+        {"HEAD%HIST(N-1) + 1", "INTEGER*4", "4"},
+        {"N + PN->HIST(N-1)", "INTEGER*4", "6"},
+        {"SEG%A%X + PTS(N-1)%Y", "REAL*4", "5.00000"},
+        {"A(KV(KLO)-6, N-1)", "REAL*8", "7"},
+        {"A(KV(KLO+N-2)-7, M+1) * 2", "REAL*8", "8"},
+        {"GRID(1,0) - GRID(-1,2)", "", "Array subscript out of bounds"},
+    };
+    Start("coverage.json");
+    for (const Valued& c : cases)
+        ExpectRow(c);
 }
 
 } // namespace
