@@ -128,11 +128,14 @@ HRESULT CSimField::GetTypeInfo(TYPE_INFO* pTypeInfo) {
 // --- IDebugContainerField ------------------------------------------------------------
 
 namespace {
-// A field with no modifier bits counts as FIELD_MOD_NOMODIFIERS for filtering.
+// A field with no modifier bits counts as FIELD_MOD_NOMODIFIERS for filtering. Sharing a
+// kind or symbol bit is not enough: every type bit of the field must be asked for, so that
+// a filter without FIELD_TYPE_METHOD never yields a method however its other bits match.
 bool PassesFilters(const HostField& f, FIELD_KIND kinds, FIELD_MODIFIERS modifiers) {
     FIELD_MODIFIERS have =
         f.modifiers ? FIELD_MODIFIERS{f.modifiers} : FIELD_MODIFIERS{FIELD_MOD_NOMODIFIERS};
-    return (f.kind & kinds) != 0 && (have & modifiers) != 0;
+    const FIELD_KIND typeBits = f.kind & FIELD_TYPE_MASK;
+    return (f.kind & kinds) != 0 && (typeBits & ~kinds) == 0 && (have & modifiers) != 0;
 }
 } // namespace
 

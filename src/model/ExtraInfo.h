@@ -61,7 +61,12 @@ struct ExtraInfo {
     // Kept by ClearForReading: the last module base found while reading records.
     DebuggeeAddress ModuleBase;
 
-    ExtraInfo() { std::memset(static_cast<void*>(this), 0, sizeof *this); }
+    // An empty record is of no kind: a name not among the records must not pass for the
+    // kind numbered 0.
+    ExtraInfo() {
+        std::memset(static_cast<void*>(this), 0, sizeof *this);
+        Type = void_0;
+    }
 
     // Zeroes every field but ModuleBase, so that a record variable reused for the next
     // record keeps the last module base found.

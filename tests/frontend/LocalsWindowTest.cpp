@@ -176,3 +176,16 @@ TEST_F(LocalsWindow, EditedValuesLandWhereTheRowSays) {
 }
 
 } // namespace
+
+// A routine whose attribute carries no records: its parameters have no Fortran kind, so
+// the arguments view shows them as unknown rather than as a guessed LOGICAL*1.
+TEST_F(LocalsWindow, ArgumentsWithoutRecordsAreUnknown) {
+    StartInline(R"({"format": "orvel-snapshot/1", "program": "P", "stop": "S",
+        "routines": [{"name": "S", "arguments": [{"name": "K", "type": "integer_4", "value": 5}]}],
+        "raw": {"attributes": [{"routine": "S", "blob": "01 00 00 00 00 00"}]}})");
+    const std::vector<Row> rows = View(guidFilterArgs);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Name, "K");
+    EXPECT_EQ(rows[0].Value, "UNKNOWN");
+    EXPECT_EQ(rows[0].Type, "dbg error");
+}

@@ -149,6 +149,13 @@ INSTANTIATE_TEST_SUITE_P(
                                                                 nullptr, nmCaseInsensitive, e);
                   },
                   S_OK, 2},
+        CountCase{"all but methods and properties",
+                  [](SimHostTest& t, IEnumDebugFields** e) {
+                      return Self(t).ProgramClass()->EnumFields(
+                          FIELD_KIND_ALL & ~(FIELD_TYPE_METHOD | FIELD_TYPE_PROP), FIELD_MOD_ALL,
+                          nullptr, nmCaseInsensitive, e);
+                  },
+                  S_OK, 7},
         CountCase{"private ones: none",
                   [](SimHostTest& t, IEnumDebugFields** e) {
                       return Self(t).ProgramClass()->EnumFields(
