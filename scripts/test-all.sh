@@ -101,10 +101,8 @@ fuzz_targets() {
     for source in "${sources[@]}"; do basename "$source" .cpp; done
 }
 
-# Fuzzes each target for FUZZ_SECONDS from a scratch copy of its checked-in corpus, so
-# the run never adds to fuzz/corpus/. Any crash, leak, timeout or sanitizer report fails.
-# fuzz_one NAME: fuzzes one target for FUZZ_SECONDS; its output goes to its own log and
-# its verdict to the log's last line, so that two can run side by side.
+# fuzz_one NAME: fuzzes one target for FUZZ_SECONDS in a scratch directory of its own,
+# so that two can run side by side; fails on any report.
 fuzz_one() {
     local name=$1
     local binary="$root/build/linux-fuzz/fuzz/$name"
