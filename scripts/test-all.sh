@@ -19,9 +19,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # The plain Debug linux preset runs the same cases as linux-asan; it stays for development
 # and mutation runs but is not part of the full run.
-# mingw32 runs by hand (`bash scripts/test-all.sh mingw32`) until its registration case passes in a
-# fresh prefix.
-all_presets=(linux-asan mingw64 linux-fuzz linux-release)
+all_presets=(linux-asan mingw64 mingw32 linux-fuzz linux-release)
 presets=("$@")
 if ((${#presets[@]} == 0)); then presets=("${all_presets[@]}"); fi
 

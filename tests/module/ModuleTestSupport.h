@@ -125,7 +125,9 @@ public:
     {
 #if ORVEL_WINDOWS
         static std::atomic<int> counter{0};
-        m_base = L"Software\\OrvelEETests\\" + std::to_wstring(ProcessId()) + L"_" +
+        // No parent key shared between test processes: one process deleting an emptied
+        // parent while another creates below it fails the create with ERROR_KEY_DELETED.
+        m_base = L"Software\\OrvelEETests_" + std::to_wstring(ProcessId()) + L"_" +
                  std::to_wstring(counter++);
         RegDeleteTreeW(HKEY_CURRENT_USER, m_base.c_str());
         Redirect(HKEY_CLASSES_ROOT, L"\\HKCR");
@@ -142,8 +144,6 @@ public:
         RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
         RegDeleteTreeW(HKEY_CURRENT_USER, m_base.c_str());
-        // Stays while another test process has its registry there.
-        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\OrvelEETests");
 #endif
     }
     ScopedTestRegistry(const ScopedTestRegistry&) = delete;
