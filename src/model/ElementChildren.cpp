@@ -51,7 +51,8 @@ uint32_t Element::ChildCount() {
             char shortName[ExtraInfo::TypeInfoSize];
             orvel::WideToNarrow(TypeName, static_cast<int>(SysStringLen(TypeName)), shortName,
                                 static_cast<int>(sizeof shortName));
-            if (const char* full = GlobalNameByShortName(shortName)) {
+            char full[GlobalNameCapacity];
+            if (GlobalNameByShortName(shortName, full, sizeof full)) {
                 BSTR fullName = orvel::NarrowToBstr(full);
                 if (fullName && ClassByName(ChildCxt->Provider.get(), fullName, type)) {
                     SysFreeString(TypeName);
