@@ -21,7 +21,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # and mutation runs but is not part of the full run.
 # mingw32 runs by hand (`bash scripts/test-all.sh mingw32`) until its registration case passes in a
 # fresh prefix.
-all_presets=(linux-asan mingw64 linux-fuzz linux-release)
+# linux-tsan builds only the test program and runs its threading case under ThreadSanitizer.
+all_presets=(linux-asan linux-tsan mingw64 linux-fuzz linux-release)
 presets=("$@")
 if ((${#presets[@]} == 0)); then presets=("${all_presets[@]}"); fi
 
@@ -172,7 +173,7 @@ stage "install-deps" bash scripts/install-deps.sh
 
 for preset in "${presets[@]}"; do
     case "$preset" in
-    linux | linux-asan)
+    linux | linux-asan | linux-tsan)
         stage "$preset configure" configure "$preset"
         stage "$preset build" cmake --build --preset "$preset"
         stage "$preset test" run_ctest "$preset"
