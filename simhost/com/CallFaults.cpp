@@ -11,9 +11,12 @@ std::atomic<bool> g_armed{false};
 std::atomic<uint64_t> g_calls{0};
 std::atomic<uint64_t> g_failAt{0};
 std::atomic<HRESULT> g_result{E_FAIL};
+std::atomic<bool> g_onMemory{false};
 
 bool MemoryFails() {
-    return FAILED(CallFaults::Take());
+    if (SUCCEEDED(CallFaults::Take())) return false;
+    g_onMemory = true;
+    return true;
 }
 } // namespace
 
@@ -21,6 +24,7 @@ void CallFaults::FailNth(uint64_t n, HRESULT result) {
     g_calls = 0;
     g_failAt = n;
     g_result = result;
+    g_onMemory = false;
     g_armed = true;
     orvel::SetDebuggeeFaultHook(&MemoryFails);
 }
@@ -37,6 +41,10 @@ uint64_t CallFaults::Calls() {
 bool CallFaults::Fired() {
     const uint64_t at = g_failAt.load();
     return at != 0 && g_calls.load() >= at;
+}
+
+bool CallFaults::FiredOnMemory() {
+    return g_onMemory.load();
 }
 
 HRESULT CallFaults::Take() {

@@ -21,6 +21,8 @@ public:
     static uint64_t Calls();
     // Whether the failing call has come.
     static bool Fired();
+    // Whether it was a read or write of debuggee memory.
+    static bool FiredOnMemory();
     // S_OK, or the result the current call must give.
     static HRESULT Take();
 };

@@ -191,9 +191,10 @@ Element* Element::DereferencePointerField() {
         HResult = hr;
         return nullptr;
     }
-    OLECHAR empty[1] = {0};
+    // No name: a plain OLECHAR array is no BSTR, and its length would be read from
+    // the bytes before it.
     Element* result = new (std::nothrow)
-        Element(targetField.get(), ChildCxt.get(), empty, pointer.get(), nullptr);
+        Element(targetField.get(), ChildCxt.get(), nullptr, pointer.get(), nullptr);
     if (!result) return nullptr;
     result->Object = target;
     return result;
