@@ -21,7 +21,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # and mutation runs but is not part of the full run.
 # mingw32 runs by hand (`bash scripts/test-all.sh mingw32`) until its registration case passes in a
 # fresh prefix.
-# linux-tsan builds only the test program and runs its threading case under ThreadSanitizer.
+# linux-tsan builds only the test program and runs it under ThreadSanitizer, in two shards.
 all_presets=(linux-asan linux-tsan mingw64 linux-fuzz linux-release)
 presets=("$@")
 if ((${#presets[@]} == 0)); then presets=("${all_presets[@]}"); fi
@@ -88,7 +88,7 @@ run_ctest() {
     tests_failed=$((tests_failed + failed))
     tests_passed=$((tests_passed + total - failed))
     # Where a ctest entry is a GoogleTest shard, say how many cases ran in them.
-    if [[ "$preset" == mingw* || "$preset" == linux-asan ]]; then
+    if [[ "$preset" == mingw* || "$preset" == linux-asan || "$preset" == linux-tsan ]]; then
         awk '/^\[  PASSED  \] [0-9]+ test/ { n += $4 } END { printf "%d cases passed in the shards\n", n }' \
             "build/$preset/Testing/Temporary/LastTest.log"
     fi
