@@ -19,7 +19,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # The plain Debug linux preset runs the same cases as linux-asan; it stays for development
 # and mutation runs but is not part of the full run.
-all_presets=(linux-asan mingw64 mingw32 linux-fuzz linux-release)
+# linux-tsan builds only the test program and runs it under ThreadSanitizer, in two shards.
+all_presets=(linux-asan linux-tsan mingw64 mingw32 linux-fuzz linux-release)
 presets=("$@")
 if ((${#presets[@]} == 0)); then presets=("${all_presets[@]}"); fi
 
@@ -85,7 +86,7 @@ run_ctest() {
     tests_failed=$((tests_failed + failed))
     tests_passed=$((tests_passed + total - failed))
     # Where a ctest entry is a GoogleTest shard, say how many cases ran in them.
-    if [[ "$preset" == mingw* || "$preset" == linux-asan ]]; then
+    if [[ "$preset" == mingw* || "$preset" == linux-asan || "$preset" == linux-tsan ]]; then
         awk '/^\[  PASSED  \] [0-9]+ test/ { n += $4 } END { printf "%d cases passed in the shards\n", n }' \
             "build/$preset/Testing/Temporary/LastTest.log"
     fi
@@ -170,7 +171,7 @@ stage "install-deps" bash scripts/install-deps.sh
 
 for preset in "${presets[@]}"; do
     case "$preset" in
-    linux | linux-asan)
+    linux | linux-asan | linux-tsan)
         stage "$preset configure" configure "$preset"
         stage "$preset build" cmake --build --preset "$preset"
         stage "$preset test" run_ctest "$preset"

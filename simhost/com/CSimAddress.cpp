@@ -1,4 +1,5 @@
 #include "simhost/com/CSimAddress.h"
+#include "simhost/com/CallFaults.h"
 
 #include <cstring>
 
@@ -21,6 +22,7 @@ HRESULT CSimAddress::Create(const SimStatePtr& state, StopLocation location, IDe
 HRESULT CSimAddress::GetAddress(DEBUG_ADDRESS* pAddress) {
     if (!pAddress) return E_INVALIDARG;
     std::memset(pAddress, 0, sizeof(*pAddress));
+    ORVEL_SIM_FAULT_POINT();
     const HostProgram& program = m_state->program;
     if (program.IsField(m_location.method))
         pAddress->tokClass = Token(0x02, program.fields[m_location.method].container);

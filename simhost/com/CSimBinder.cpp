@@ -1,4 +1,5 @@
 #include "simhost/com/CSimBinder.h"
+#include "simhost/com/CallFaults.h"
 
 #include "simhost/com/CSimObject.h"
 #include "simhost/com/SimIdentity.h"
@@ -60,6 +61,7 @@ HRESULT CSimBinder::Resolve(FieldId id, ValueId container, ValueId* value) {
 HRESULT CSimBinder::Bind(IDebugObject* pContainer, IDebugField* pField, IDebugObject** ppObject) {
     if (!pField || !ppObject) return E_INVALIDARG;
     *ppObject = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         FieldId id = OwnField(*m_state, pField);
         if (id == kNoField) return E_FAIL; // not a field of this program
@@ -85,24 +87,28 @@ HRESULT CSimBinder::Bind(IDebugObject* pContainer, IDebugField* pField, IDebugOb
 HRESULT CSimBinder::ResolveDynamicType(IDebugDynamicField* pDynamic, IDebugField** ppResolved) {
     if (!pDynamic || !ppResolved) return E_INVALIDARG;
     *ppResolved = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimBinder::ResolveRuntimeType(IDebugObject* pObject, IDebugField** ppResolved) {
     if (!pObject || !ppResolved) return E_INVALIDARG;
     *ppResolved = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimBinder::GetMemoryContext(IDebugField* pField, DWORD, IDebugMemoryContext2** ppMemCxt) {
     if (!pField || !ppMemCxt) return E_INVALIDARG;
     *ppMemCxt = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimBinder::GetFunctionObject(IDebugFunctionObject** ppFunction) {
     if (!ppFunction) return E_INVALIDARG;
     *ppFunction = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     ComPtr<IDebugObject> object;
     HRESULT hr = CSimObject::MakeFunction(m_state, kNoField, object.put());
     if (FAILED(hr)) return hr;

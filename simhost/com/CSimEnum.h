@@ -8,6 +8,7 @@
 #include "host/HostInterfaces.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
+#include "simhost/com/CallFaults.h"
 #include "simhost/com/LiveObjects.h"
 #include "simhost/com/SimResults.h"
 #include "simhost/com/SimState.h"
@@ -34,6 +35,7 @@ public:
         for (ULONG i = 0; i < celt; ++i)
             rgelt[i] = nullptr;
         if (pceltFetched) *pceltFetched = 0;
+        ORVEL_SIM_FAULT_POINT();
         return Guarded([&] {
             std::vector<orvel::ComPtr<IItem>> got;
             for (size_t at = m_position; got.size() < celt && at < m_items.size(); ++at) {
@@ -52,6 +54,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE Skip(ULONG celt) override {
+        ORVEL_SIM_FAULT_POINT();
         size_t left = m_items.size() - m_position;
         if (celt > left) {
             m_position = m_items.size();
@@ -62,6 +65,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE Reset() override {
+        ORVEL_SIM_FAULT_POINT();
         m_position = 0;
         return S_OK;
     }
@@ -69,11 +73,13 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnum** ppEnum) override {
         if (!ppEnum) return E_INVALIDARG;
         *ppEnum = nullptr;
+        ORVEL_SIM_FAULT_POINT();
         return CreateComObject<CSimEnum>(ppEnum, m_state, m_items, m_position);
     }
 
     HRESULT STDMETHODCALLTYPE GetCount(ULONG* pcelt) override {
         if (!pcelt) return E_INVALIDARG;
+        ORVEL_SIM_FAULT_POINT();
         *pcelt = static_cast<ULONG>(m_items.size());
         return S_OK;
     }

@@ -1,4 +1,5 @@
 #include "simhost/com/CSimField.h"
+#include "simhost/com/CallFaults.h"
 
 #include <cstring>
 
@@ -36,6 +37,7 @@ bool CSimField::Offers(REFIID riid) const {
 HRESULT CSimField::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_INVALIDARG;
     *out = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     if (!Offers(riid)) return E_NOINTERFACE;
     return Base::QueryInterface(riid, out);
 }
@@ -45,6 +47,7 @@ HRESULT CSimField::QueryInterface(REFIID riid, void** out) {
 HRESULT CSimField::GetInfo(FIELD_INFO_FIELDS dwFields, FIELD_INFO* pFieldInfo) {
     if (!pFieldInfo) return E_INVALIDARG;
     std::memset(pFieldInfo, 0, sizeof(*pFieldInfo));
+    ORVEL_SIM_FAULT_POINT();
     const HostField& f = Field();
     struct Text {
         FIELD_INFO_FIELDS bit;
@@ -75,6 +78,7 @@ HRESULT CSimField::GetInfo(FIELD_INFO_FIELDS dwFields, FIELD_INFO* pFieldInfo) {
 
 HRESULT CSimField::GetKind(FIELD_KIND* pdwKind) {
     if (!pdwKind) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     *pdwKind = Field().kind;
     return S_OK;
 }
@@ -82,6 +86,7 @@ HRESULT CSimField::GetKind(FIELD_KIND* pdwKind) {
 HRESULT CSimField::GetType(IDebugField** ppType) {
     if (!ppType) return E_INVALIDARG;
     *ppType = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     HRESULT hr = m_state->program.InjectedResult(m_id, HostOp::GetType);
     if (FAILED(hr)) return hr;
     if (!m_state->program.IsField(Field().type)) return E_FAIL;
@@ -91,6 +96,7 @@ HRESULT CSimField::GetType(IDebugField** ppType) {
 HRESULT CSimField::GetContainer(IDebugContainerField** ppContainerField) {
     if (!ppContainerField) return E_INVALIDARG;
     *ppContainerField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     if (!m_state->program.IsField(Field().container)) return S_SH_NO_CONTAINER;
     return Make(m_state, Field().container, ppContainerField);
 }
@@ -98,11 +104,13 @@ HRESULT CSimField::GetContainer(IDebugContainerField** ppContainerField) {
 HRESULT CSimField::GetAddress(IDebugAddress** ppAddress) {
     if (!ppAddress) return E_INVALIDARG;
     *ppAddress = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimField::GetSize(DWORD* pdwSize) {
     if (!pdwSize) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     *pdwSize = Field().size;
     return S_OK;
 }
@@ -111,17 +119,20 @@ HRESULT CSimField::GetExtendedInfo(REFGUID, BYTE** prgBuffer, DWORD* pdwLen) {
     if (!prgBuffer || !pdwLen) return E_INVALIDARG;
     *prgBuffer = nullptr;
     *pdwLen = 0;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimField::Equal(IDebugField* pField) {
     if (!pField) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     return OwnField(*m_state, pField) == m_id ? S_OK : S_FALSE;
 }
 
 HRESULT CSimField::GetTypeInfo(TYPE_INFO* pTypeInfo) {
     if (!pTypeInfo) return E_INVALIDARG;
     std::memset(pTypeInfo, 0, sizeof(*pTypeInfo));
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -144,6 +155,7 @@ HRESULT CSimField::EnumFields(FIELD_KIND dwKindFilter, FIELD_MODIFIERS dwModifie
                               IEnumDebugFields** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         const HostField& self = Field();
         std::vector<FieldId> candidates = self.members;
@@ -175,17 +187,20 @@ HRESULT CSimField::EnumList(std::vector<FieldId> list, IEnumDebugFields** out) c
 HRESULT CSimField::EnumBaseClasses(IEnumDebugFields** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimField::DoesInterfaceExist(LPCOLESTR pszInterfaceName) {
     if (!pszInterfaceName) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     return S_FALSE;
 }
 
 HRESULT CSimField::EnumNestedClasses(IEnumDebugFields** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         std::vector<FieldId> nested;
         for (FieldId id : Field().members)
@@ -197,6 +212,7 @@ HRESULT CSimField::EnumNestedClasses(IEnumDebugFields** ppEnum) {
 HRESULT CSimField::GetEnclosingClass(IDebugClassField** ppClassField) {
     if (!ppClassField) return E_INVALIDARG;
     *ppClassField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     FieldId outer = Field().container;
     if (!m_state->program.IsField(outer) || m_state->program.fields[outer].form != FieldForm::Class)
         return S_SH_NO_CONTAINER;
@@ -206,24 +222,28 @@ HRESULT CSimField::GetEnclosingClass(IDebugClassField** ppClassField) {
 HRESULT CSimField::EnumInterfacesImplemented(IEnumDebugFields** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimField::EnumConstructors(CONSTRUCTOR_ENUM, IEnumDebugFields** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimField::GetDefaultIndexer(BSTR* pbstrIndexer) {
     if (!pbstrIndexer) return E_INVALIDARG;
     *pbstrIndexer = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimField::EnumNestedEnums(IEnumDebugFields** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -232,12 +252,14 @@ HRESULT CSimField::EnumNestedEnums(IEnumDebugFields** ppEnum) {
 HRESULT CSimField::EnumParameters(IEnumDebugFields** ppParams) {
     if (!ppParams) return E_INVALIDARG;
     *ppParams = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] { return EnumList(Field().parameters, ppParams); });
 }
 
 HRESULT CSimField::GetThis(IDebugClassField** ppClass) {
     if (!ppClass) return E_INVALIDARG;
     *ppClass = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     if (!m_state->program.IsField(Field().thisClass)) return S_SH_METHOD_NO_THIS;
     return Make(m_state, Field().thisClass, ppClass);
 }
@@ -258,17 +280,20 @@ HRESULT CSimField::EnumLocalsOf(IDebugAddress* address, bool includeHidden,
 HRESULT CSimField::EnumAllLocals(IDebugAddress* pAddress, IEnumDebugFields** ppLocals) {
     if (!pAddress || !ppLocals) return E_INVALIDARG;
     *ppLocals = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return EnumLocalsOf(pAddress, true, ppLocals);
 }
 
 HRESULT CSimField::EnumLocals(IDebugAddress* pAddress, IEnumDebugFields** ppLocals) {
     if (!pAddress || !ppLocals) return E_INVALIDARG;
     *ppLocals = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return EnumLocalsOf(pAddress, false, ppLocals);
 }
 
 HRESULT CSimField::IsCustomAttributeDefined(LPCOLESTR pszCustomAttributeName) {
     if (!pszCustomAttributeName) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded(
         [&] { return Field().attributes.count(ToUtf8(pszCustomAttributeName)) ? S_OK : S_FALSE; });
 }
@@ -276,17 +301,20 @@ HRESULT CSimField::IsCustomAttributeDefined(LPCOLESTR pszCustomAttributeName) {
 HRESULT CSimField::EnumStaticLocals(IEnumDebugFields** ppLocals) {
     if (!ppLocals) return E_INVALIDARG;
     *ppLocals = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] { return EnumList({}, ppLocals); });
 }
 
 HRESULT CSimField::GetGlobalContainer(IDebugClassField** ppClass) {
     if (!ppClass) return E_INVALIDARG;
     *ppClass = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     if (!m_state->program.IsField(m_state->program.globalClass)) return E_FAIL;
     return Make(m_state, m_state->program.globalClass, ppClass);
 }
 
 HRESULT CSimField::EnumArguments(IEnumDebugFields** ppParams) {
+    ORVEL_SIM_FAULT_POINT();
     return EnumParameters(ppParams);
 }
 
@@ -295,6 +323,7 @@ HRESULT CSimField::EnumArguments(IEnumDebugFields** ppParams) {
 HRESULT CSimField::GetDereferencedField(IDebugField** ppField) {
     if (!ppField) return E_INVALIDARG;
     *ppField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     // No target type: success with nothing, so callers fall back to GetType.
     if (!m_state->program.IsField(Field().dereferenced)) return S_FALSE;
     return Make(m_state, Field().dereferenced, ppField);
@@ -302,6 +331,7 @@ HRESULT CSimField::GetDereferencedField(IDebugField** ppField) {
 
 HRESULT CSimField::GetNumberOfElements(DWORD* pdwNumElements) {
     if (!pdwNumElements) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     *pdwNumElements = Field().arrayCount;
     return S_OK;
 }
@@ -309,12 +339,14 @@ HRESULT CSimField::GetNumberOfElements(DWORD* pdwNumElements) {
 HRESULT CSimField::GetElementType(IDebugField** ppType) {
     if (!ppType) return E_INVALIDARG;
     *ppType = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     if (!m_state->program.IsField(Field().elementType)) return E_FAIL;
     return Make(m_state, Field().elementType, ppType);
 }
 
 HRESULT CSimField::GetRank(DWORD* pdwRank) {
     if (!pdwRank) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     *pdwRank = Field().arrayRank;
     return S_OK;
 }
@@ -324,6 +356,7 @@ HRESULT CSimField::GetRank(DWORD* pdwRank) {
 HRESULT CSimField::GetCustomAttributeByName(LPCOLESTR pszCustomAttributeName, BYTE* ppBlob,
                                             DWORD* pdwLen) {
     if (!pszCustomAttributeName || !pdwLen) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     auto it = Field().attributes.end();
     HRESULT hr = Guarded([&] {
         it = Field().attributes.find(ToUtf8(pszCustomAttributeName));
@@ -353,6 +386,7 @@ HRESULT CSimField::GetCustomAttributeByName(LPCOLESTR pszCustomAttributeName, BY
 HRESULT CSimField::EnumCustomAttributes(IEnumDebugCustomAttributes** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 

@@ -1,4 +1,5 @@
 #include "simhost/com/CSimMemoryContext.h"
+#include "simhost/com/CallFaults.h"
 
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,8 @@ HRESULT CSimMemoryContext::Create(uint32_t address, IDebugMemoryContext2** out) 
 
 HRESULT CSimMemoryContext::GetName(BSTR* pbstrName) {
     if (!pbstrName) return E_INVALIDARG;
+    *pbstrName = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     *pbstrName = AddressText(m_address);
     return *pbstrName ? S_OK : E_OUTOFMEMORY;
 }
@@ -31,6 +34,7 @@ HRESULT CSimMemoryContext::GetName(BSTR* pbstrName) {
 HRESULT CSimMemoryContext::GetInfo(CONTEXT_INFO_FIELDS dwFields, CONTEXT_INFO* pInfo) {
     if (!pInfo) return E_INVALIDARG;
     std::memset(pInfo, 0, sizeof(*pInfo));
+    ORVEL_SIM_FAULT_POINT();
     if (dwFields & CIF_ADDRESS) {
         pInfo->bstrAddress = AddressText(m_address);
         if (!pInfo->bstrAddress) return E_OUTOFMEMORY;
@@ -51,12 +55,14 @@ HRESULT CSimMemoryContext::GetInfo(CONTEXT_INFO_FIELDS dwFields, CONTEXT_INFO* p
 HRESULT CSimMemoryContext::Add(UINT64 dwCount, IDebugMemoryContext2** ppMemCxt) {
     if (!ppMemCxt) return E_INVALIDARG;
     *ppMemCxt = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Create(static_cast<uint32_t>(m_address + dwCount), ppMemCxt);
 }
 
 HRESULT CSimMemoryContext::Subtract(UINT64 dwCount, IDebugMemoryContext2** ppMemCxt) {
     if (!ppMemCxt) return E_INVALIDARG;
     *ppMemCxt = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Create(static_cast<uint32_t>(m_address - dwCount), ppMemCxt);
 }
 
@@ -64,6 +70,7 @@ HRESULT CSimMemoryContext::Compare(CONTEXT_COMPARE, IDebugMemoryContext2** rgpMe
                                    DWORD, DWORD* pdwMemoryContext) {
     if (!rgpMemoryContextSet || !pdwMemoryContext) return E_INVALIDARG;
     *pdwMemoryContext = 0;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 

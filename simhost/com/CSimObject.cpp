@@ -1,4 +1,5 @@
 #include "simhost/com/CSimObject.h"
+#include "simhost/com/CallFaults.h"
 
 #include <cstring>
 
@@ -63,6 +64,7 @@ bool CSimObject::Offers(REFIID riid) const {
 HRESULT CSimObject::QueryInterface(REFIID riid, void** out) {
     if (!out) return E_INVALIDARG;
     *out = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     if (!Offers(riid)) return E_NOINTERFACE;
     return Base::QueryInterface(riid, out);
 }
@@ -71,6 +73,7 @@ HRESULT CSimObject::QueryInterface(REFIID riid, void** out) {
 
 HRESULT CSimObject::GetSize(UINT* pnSize) {
     if (!pnSize) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     Lock lock(m_state->lock);
     const HostValue* v = Value();
     *pnSize = v ? ValueSize(*v) : 0;
@@ -79,6 +82,7 @@ HRESULT CSimObject::GetSize(UINT* pnSize) {
 
 HRESULT CSimObject::GetValue(BYTE* pValue, UINT nSize) {
     if (!pValue) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     HRESULT hr = m_state->program.InjectedResult(m_origin, HostOp::GetValue);
     if (FAILED(hr)) return hr;
     Lock lock(m_state->lock);
@@ -91,6 +95,7 @@ HRESULT CSimObject::GetValue(BYTE* pValue, UINT nSize) {
 
 HRESULT CSimObject::SetValue(BYTE* pValue, UINT nSize) {
     if (!pValue) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         Lock lock(m_state->lock);
         HostValue* v = Value();
@@ -117,12 +122,14 @@ HRESULT CSimObject::SetValue(BYTE* pValue, UINT nSize) {
 
 HRESULT CSimObject::SetReferenceValue(IDebugObject* pObject) {
     if (!pObject) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimObject::GetMemoryContext(IDebugMemoryContext2** pContext) {
     if (!pContext) return E_INVALIDARG;
     *pContext = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     HRESULT hr = m_state->program.InjectedResult(m_origin, HostOp::GetMemoryContext);
     if (FAILED(hr)) return hr;
     std::optional<uint32_t> address;
@@ -137,11 +144,13 @@ HRESULT CSimObject::GetMemoryContext(IDebugMemoryContext2** pContext) {
 HRESULT CSimObject::GetManagedDebugObject(IDebugManagedObject** ppObject) {
     if (!ppObject) return E_INVALIDARG;
     *ppObject = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimObject::IsNullReference(BOOL* pfIsNull) {
     if (!pfIsNull) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     Lock lock(m_state->lock);
     const HostValue* v = Value();
     *pfIsNull = v && v->isNull ? TRUE : FALSE;
@@ -150,12 +159,14 @@ HRESULT CSimObject::IsNullReference(BOOL* pfIsNull) {
 
 HRESULT CSimObject::IsEqual(IDebugObject* pObject, BOOL* pfIsEqual) {
     if (!pObject || !pfIsEqual) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     *pfIsEqual = m_value != kNoValue && OwnValue(*m_state, pObject) == m_value ? TRUE : FALSE;
     return S_OK;
 }
 
 HRESULT CSimObject::IsReadOnly(BOOL* pfIsReadOnly) {
     if (!pfIsReadOnly) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     *pfIsReadOnly = m_isFunction ? TRUE : FALSE;
     return S_OK;
 }
@@ -163,6 +174,7 @@ HRESULT CSimObject::IsReadOnly(BOOL* pfIsReadOnly) {
 HRESULT CSimObject::IsProxy(BOOL* pfIsProxy) {
     if (!pfIsProxy) return E_INVALIDARG;
     *pfIsProxy = FALSE;
+    ORVEL_SIM_FAULT_POINT();
     return S_OK;
 }
 
@@ -170,6 +182,7 @@ HRESULT CSimObject::IsProxy(BOOL* pfIsProxy) {
 
 HRESULT CSimObject::GetCount(DWORD* pdwElements) {
     if (!pdwElements) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     Lock lock(m_state->lock);
     const HostValue* v = Value();
     *pdwElements = v ? static_cast<DWORD>(v->elements.size()) : 0;
@@ -179,6 +192,7 @@ HRESULT CSimObject::GetCount(DWORD* pdwElements) {
 HRESULT CSimObject::GetElement(DWORD dwIndex, IDebugObject** ppElement) {
     if (!ppElement) return E_INVALIDARG;
     *ppElement = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     ValueId element = kNoValue;
     {
         Lock lock(m_state->lock);
@@ -192,6 +206,7 @@ HRESULT CSimObject::GetElement(DWORD dwIndex, IDebugObject** ppElement) {
 HRESULT CSimObject::GetElements(IEnumDebugObjects** ppEnum) {
     if (!ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         std::vector<ValueId> elements;
         {
@@ -204,12 +219,14 @@ HRESULT CSimObject::GetElements(IEnumDebugObjects** ppEnum) {
 
 HRESULT CSimObject::GetRank(DWORD* pdwRank) {
     if (!pdwRank) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     *pdwRank = 1; // .NET arrays the compiler makes are one-dimensional
     return S_OK;
 }
 
 HRESULT CSimObject::GetDimensions(DWORD dwCount, DWORD* dwDimensions) {
     if (!dwDimensions || dwCount < 1) return E_INVALIDARG;
+    ORVEL_SIM_FAULT_POINT();
     return GetCount(&dwDimensions[0]);
 }
 
@@ -218,6 +235,7 @@ HRESULT CSimObject::GetDimensions(DWORD dwCount, DWORD* dwDimensions) {
 HRESULT CSimObject::Dereference(DWORD dwIndex, IDebugObject** ppObject) {
     if (!ppObject) return E_INVALIDARG;
     *ppObject = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     if (dwIndex != 0) return E_NOTIMPL;
     ValueId target = kNoValue;
     {
@@ -231,12 +249,14 @@ HRESULT CSimObject::Dereference(DWORD dwIndex, IDebugObject** ppObject) {
 HRESULT CSimObject::GetBytes(DWORD, DWORD, BYTE* pBytes, DWORD* pdwBytes) {
     if (!pBytes || !pdwBytes) return E_INVALIDARG;
     *pdwBytes = 0;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimObject::SetBytes(DWORD, DWORD, BYTE* pBytes, DWORD* pdwBytes) {
     if (!pBytes || !pdwBytes) return E_INVALIDARG;
     *pdwBytes = 0;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -245,6 +265,7 @@ HRESULT CSimObject::SetBytes(DWORD, DWORD, BYTE* pBytes, DWORD* pdwBytes) {
 HRESULT CSimObject::CreatePrimitiveObject(OBJECT_TYPE, IDebugObject** ppObject) {
     if (!ppObject) return E_INVALIDARG;
     *ppObject = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -252,12 +273,14 @@ HRESULT CSimObject::CreateObject(IDebugFunctionObject*, DWORD, IDebugObject*[],
                                  IDebugObject** ppObject) {
     if (!ppObject) return E_INVALIDARG;
     *ppObject = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimObject::CreateObjectNoConstructor(IDebugField*, IDebugObject** ppObject) {
     if (!ppObject) return E_INVALIDARG;
     *ppObject = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -265,12 +288,14 @@ HRESULT CSimObject::CreateArrayObject(OBJECT_TYPE, IDebugField*, DWORD, DWORD[],
                                       IDebugObject** ppObject) {
     if (!ppObject) return E_INVALIDARG;
     *ppObject = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimObject::CreateStringObject(LPCOLESTR pcstrString, IDebugObject** ppOjbect) {
     if (!pcstrString || !ppOjbect) return E_INVALIDARG;
     *ppOjbect = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         size_t n = 0;
         while (pcstrString[n])
@@ -289,6 +314,7 @@ HRESULT CSimObject::Evaluate(IDebugObject** ppParams, DWORD dwParams, DWORD,
                              IDebugObject** ppResult) {
     if (!ppResult || (dwParams && !ppParams)) return E_INVALIDARG;
     *ppResult = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     const HostProgram& program = m_state->program;
     if (!m_isFunction || !program.IsField(m_function) || m_function != program.lookupMethod)
         return E_NOTIMPL;

@@ -1,4 +1,5 @@
 #include "simhost/com/CSimSymbolProvider.h"
+#include "simhost/com/CallFaults.h"
 
 #include <cstring>
 
@@ -17,10 +18,12 @@ HRESULT CSimSymbolProvider::Create(const SimStatePtr& state, IDebugSymbolProvide
 }
 
 HRESULT CSimSymbolProvider::Initialize(IDebugEngineSymbolProviderServices*) {
+    ORVEL_SIM_FAULT_POINT();
     return S_OK;
 }
 
 HRESULT CSimSymbolProvider::Uninitialize() {
+    ORVEL_SIM_FAULT_POINT();
     return S_OK;
 }
 
@@ -28,6 +31,7 @@ HRESULT CSimSymbolProvider::GetContainerField(IDebugAddress* pAddress,
                                               IDebugContainerField** ppContainerField) {
     if (!pAddress || !ppContainerField) return E_INVALIDARG;
     *ppContainerField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     FieldId method = OwnAddressMethod(*m_state, pAddress);
     if (!m_state->program.IsField(method)) return E_SH_INVALID_ADDRESS;
     return CSimField::Make(m_state, method, ppContainerField);
@@ -37,6 +41,7 @@ HRESULT CSimSymbolProvider::GetField(IDebugAddress* pAddress, IDebugAddress* pAd
                                      IDebugField** ppField) {
     if (!pAddress || !pAddressCur || !ppField) return E_INVALIDARG;
     *ppField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -46,6 +51,7 @@ HRESULT CSimSymbolProvider::GetAddressesFromPosition(IDebugDocumentPosition2* pD
     if (!pDocPos || !ppEnumBegAddresses || !ppEnumEndAddresses) return E_INVALIDARG;
     *ppEnumBegAddresses = nullptr;
     *ppEnumEndAddresses = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -55,6 +61,7 @@ HRESULT CSimSymbolProvider::GetAddressesFromContext(IDebugDocumentContext2* pDoc
     if (!pDocContext || !ppEnumBegAddresses || !ppEnumEndAddresses) return E_INVALIDARG;
     *ppEnumBegAddresses = nullptr;
     *ppEnumEndAddresses = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -62,6 +69,7 @@ HRESULT CSimSymbolProvider::GetContextFromAddress(IDebugAddress* pAddress,
                                                   IDebugDocumentContext2** ppDocContext) {
     if (!pAddress || !ppDocContext) return E_INVALIDARG;
     *ppDocContext = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -70,12 +78,14 @@ HRESULT CSimSymbolProvider::GetLanguage(IDebugAddress* pAddress, GUID* pguidLang
     if (!pAddress || !pguidLanguage || !pguidLanguageVendor) return E_INVALIDARG;
     std::memset(pguidLanguage, 0, sizeof(*pguidLanguage));
     std::memset(pguidLanguageVendor, 0, sizeof(*pguidLanguageVendor));
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
 HRESULT CSimSymbolProvider::GetGlobalContainer(IDebugContainerField** pField) {
     if (!pField) return E_INVALIDARG;
     *pField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -83,6 +93,7 @@ HRESULT CSimSymbolProvider::GetMethodFieldsByName(LPCOLESTR pszFullName, NAME_MA
                                                   IEnumDebugFields** ppEnum) {
     if (!pszFullName || !ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         std::string want = ToUtf8(pszFullName);
         std::vector<FieldId> methods;
@@ -100,6 +111,7 @@ HRESULT CSimSymbolProvider::GetClassTypeByName(LPCOLESTR pszClassName, NAME_MATC
                                                IDebugClassField** ppField) {
     if (!pszClassName || !ppField) return E_INVALIDARG;
     *ppField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return Guarded([&] {
         std::string want = ToUtf8(pszClassName);
         FieldId cls = m_state->program.FindClass(want);
@@ -113,6 +125,7 @@ HRESULT CSimSymbolProvider::GetNamespacesUsedAtAddress(IDebugAddress* pAddress,
                                                        IEnumDebugFields** ppEnum) {
     if (!pAddress || !ppEnum) return E_INVALIDARG;
     *ppEnum = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -120,6 +133,7 @@ HRESULT CSimSymbolProvider::GetTypeByName(LPCOLESTR pszClassName, NAME_MATCH,
                                           IDebugField** ppField) {
     if (!pszClassName || !ppField) return E_INVALIDARG;
     *ppField = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 
@@ -127,6 +141,7 @@ HRESULT CSimSymbolProvider::GetNextAddress(IDebugAddress* pAddress, BOOL,
                                            IDebugAddress** ppAddress) {
     if (!pAddress || !ppAddress) return E_INVALIDARG;
     *ppAddress = nullptr;
+    ORVEL_SIM_FAULT_POINT();
     return E_NOTIMPL;
 }
 

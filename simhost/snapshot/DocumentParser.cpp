@@ -59,6 +59,7 @@ public:
 private:
     void ParseClasses(const JsonNode& list);
     void ParseClassFields(ClassDef& cls, const JsonNode& node);
+    void ParseClassMethods(ClassDef& cls, const JsonNode& list);
     void ParseTypes(const JsonNode& list);
     void ParseModules(const JsonNode& list);
     void ParseCommons(const JsonNode& list);
@@ -111,7 +112,7 @@ void Parser::ParseClasses(const JsonNode& list) {
     NameSet names("class");
     // Names first, so that fields may refer to any class.
     for (const JsonNode& node : list.Items()) {
-        node.ExpectObject({"name", "fields"});
+        node.ExpectObject({"name", "fields", "methods"});
         ClassDef cls;
         cls.path = node.Path();
         const JsonNode name = node.Require("name");
@@ -122,8 +123,24 @@ void Parser::ParseClasses(const JsonNode& list) {
         m_doc.classes.push_back(std::move(cls));
     }
     const std::vector<JsonNode> items = list.Items();
-    for (size_t i = 0; i < items.size(); ++i)
+    for (size_t i = 0; i < items.size(); ++i) {
         if (auto fields = items[i].Find("fields")) ParseClassFields(m_doc.classes[i], *fields);
+        if (auto methods = items[i].Find("methods")) ParseClassMethods(m_doc.classes[i], *methods);
+    }
+}
+
+void Parser::ParseClassMethods(ClassDef& cls, const JsonNode& list) {
+    NameSet names("method");
+    for (const JsonNode& node : list.Items()) {
+        const std::string name = node.String();
+        if (name.empty() || !IsClassName(name) || name.find('.') != std::string::npos)
+            Fail(node.Path(), "not a usable method name");
+        for (const ClassField& field : cls.fields)
+            if (NamesEqual(field.name, name))
+                Fail(node.Path(), "method '" + name + "' has the name of a field");
+        names.Add(name, node.Path());
+        cls.methods.push_back(name);
+    }
 }
 
 void Parser::ParseClassFields(ClassDef& cls, const JsonNode& list) {

@@ -99,9 +99,12 @@ void ProgramBuilder::BuildHostClasses() {
             m_out.AddMember(m_typeClasses[t], component.name, HostTypeOf(component),
                             FIELD_MOD_ACCESS_PUBLIC);
     BuildObjects();
-    for (size_t c = 0; c < m_doc.classes.size(); ++c)
+    for (size_t c = 0; c < m_doc.classes.size(); ++c) {
         for (const ClassField& field : m_doc.classes[c].fields)
             AddClassField(m_classes[c], field);
+        for (const std::string& method : m_doc.classes[c].methods)
+            m_out.AddMethod(m_classes[c], method, FIELD_MOD_ACCESS_PUBLIC);
+    }
 }
 
 void ProgramBuilder::BuildObjects() {

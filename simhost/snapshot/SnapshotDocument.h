@@ -152,6 +152,7 @@ struct ClassDef {
     std::string path;
     std::string name; // full (dotted) name
     std::vector<ClassField> fields;
+    std::vector<std::string> methods; // instance methods, by simple name
 };
 
 struct ObjectDef {

@@ -27,7 +27,7 @@ ExtraDebugInfo* DebugInfoOf(const CacheEntry& Entry, ExpressionContext* Context)
 ExtraDebugInfo* CacheAndGive(const char* Key, const uint8_t* Bytes, size_t Length,
                              ExpressionContext* Context) {
     if (Length > kMaxAttributeBlob) return nullptr;
-    const CacheEntry* entry = CacheAddDebugInfo(Key, Bytes, static_cast<uint32_t>(Length));
+    const CacheEntryRef entry = CacheAddDebugInfo(Key, Bytes, static_cast<uint32_t>(Length));
     return entry ? DebugInfoOf(*entry, Context) : nullptr;
 }
 

@@ -1,5 +1,6 @@
 #include "debuginfo/DebugInfoCache.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <forward_list>
@@ -10,13 +11,14 @@
 
 namespace {
 
-// forward_list keeps the chains' head insertion and gives entries stable addresses, so
-// the last hit and the pointers handed out stay valid until CacheClear.
-using Chain = std::forward_list<CacheEntry>;
+// forward_list keeps the chains' head insertion; entries are shared with whoever looked
+// them up, so a clear on another thread leaves their bytes with them.
+using Chain = std::forward_list<std::shared_ptr<const CacheEntry>>;
 
 struct CacheState {
+    std::mutex Lock; // over everything below
     std::array<Chain, CacheBucketCount> Buckets;
-    CacheEntry* LastHit = nullptr;
+    CacheEntryRef LastHit;
     std::vector<GlobalInfoRecord> GlobalInfo;
     bool GlobalInfoRead = false;
     bool StaticsRead = false;
@@ -27,6 +29,8 @@ CacheState& State() {
     static CacheState state;
     return state;
 }
+
+using Guard = std::lock_guard<std::mutex>;
 
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -43,19 +47,40 @@ bool Matches(const CacheEntry& entry, const char* name, CacheTypes type) {
     return entry.Type == type && SameName(entry.Name.c_str(), name);
 }
 
-CacheEntry* AddEntry(const char* name, CacheTypes type, uint32_t value, const void* bytes) {
+// Call with the lock held.
+CacheEntryRef LookUp(CacheState& state, const char* name, CacheTypes type) {
+    if (state.LastHit && Matches(*state.LastHit, name, type)) return state.LastHit;
+    for (const CacheEntryRef& entry : state.Buckets[CacheBucketOf(name, type)]) {
+        if (Matches(*entry, name, type)) {
+            state.LastHit = entry;
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+// Call with the lock held.
+CacheEntryRef AddEntry(CacheState& state, const char* name, CacheTypes type, uint32_t value,
+                       const void* bytes) {
     try {
-        CacheEntry entry{name, type, value, {}};
+        auto entry = std::make_shared<CacheEntry>(CacheEntry{name, type, value, {}});
         if (bytes && value > 0) {
             const auto* first = static_cast<const uint8_t*>(bytes);
-            entry.Data.assign(first, first + value);
+            entry->Data.assign(first, first + value);
         }
-        Chain& chain = State().Buckets[CacheBucketOf(name, type)];
-        chain.push_front(std::move(entry));
-        return &chain.front();
+        state.Buckets[CacheBucketOf(name, type)].push_front(entry);
+        return entry;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+}
+
+bool CopyName(const std::string& name, char* out, size_t capacity) {
+    if (!out || capacity == 0) return false;
+    const size_t length = std::min(name.size(), capacity - 1);
+    std::memcpy(out, name.data(), length);
+    out[length] = '\0';
+    return true;
 }
 
 void CloseProcess(HANDLE process) {
@@ -74,91 +99,130 @@ unsigned CacheBucketOf(const char* Name, CacheTypes Type) {
     return h & (CacheBucketCount - 1);
 }
 
-CacheEntry* CacheLookup(const char* Name, CacheTypes Type) {
+CacheEntryRef CacheLookup(const char* Name, CacheTypes Type) {
     if (!Name) return nullptr;
     CacheState& state = State();
-    if (state.LastHit && Matches(*state.LastHit, Name, Type)) return state.LastHit;
-    for (CacheEntry& entry : state.Buckets[CacheBucketOf(Name, Type)]) {
-        if (Matches(entry, Name, Type)) {
-            state.LastHit = &entry;
-            return &entry;
-        }
-    }
-    return nullptr;
+    Guard guard(state.Lock);
+    return LookUp(state, Name, Type);
 }
 
-CacheEntry* CacheAddDebugInfo(const char* Name, const void* Bytes, uint32_t Length) {
+CacheEntryRef CacheAddDebugInfo(const char* Name, const void* Bytes, uint32_t Length) {
     if (!Name || (!Bytes && Length > 0)) return nullptr;
-    return AddEntry(Name, CacheDebugInfo, Length, Bytes);
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    return AddEntry(state, Name, CacheDebugInfo, Length, Bytes);
 }
 
 void CacheAddAddress(const char* Name, DebuggeeAddress Address) {
-    if (!Name || CacheLookup(Name, CacheAddress)) return;
-    AddEntry(Name, CacheAddress, Address, nullptr);
+    if (!Name) return;
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    if (LookUp(state, Name, CacheAddress)) return;
+    AddEntry(state, Name, CacheAddress, Address, nullptr);
 }
 
 DebuggeeAddress CacheLookupAddress(const char* Name) {
-    const CacheEntry* entry = CacheLookup(Name, CacheAddress);
+    const CacheEntryRef entry = CacheLookup(Name, CacheAddress);
     return entry ? entry->Value : 0;
 }
 
 void SetGlobalInfoRecords(std::vector<GlobalInfoRecord> Records) {
-    State().GlobalInfo = std::move(Records);
+    CacheState& state = State();
+    std::vector<GlobalInfoRecord> old;
+    {
+        Guard guard(state.Lock);
+        old.swap(state.GlobalInfo);
+        state.GlobalInfo = std::move(Records);
+    }
 }
 
-const std::vector<GlobalInfoRecord>& GlobalInfoRecords() {
-    return State().GlobalInfo;
+std::vector<GlobalInfoRecord> GlobalInfoRecords() {
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    return state.GlobalInfo;
 }
 
-const char* GlobalNameByValue(uint32_t Value) {
-    for (const GlobalInfoRecord& record : State().GlobalInfo)
-        if (record.Value == Value) return record.FullName.c_str();
-    return nullptr;
+bool GlobalNameByValue(uint32_t Value, char* Out, size_t Capacity) {
+    if (Out && Capacity) Out[0] = '\0';
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    for (const GlobalInfoRecord& record : state.GlobalInfo)
+        if (record.Value == Value) return CopyName(record.FullName, Out, Capacity);
+    return false;
 }
 
-const char* GlobalNameByShortName(const char* Name) {
-    if (!Name) return nullptr;
-    for (const GlobalInfoRecord& record : State().GlobalInfo)
-        if (SameName(record.ShortName.c_str(), Name)) return record.FullName.c_str();
-    return nullptr;
+bool GlobalNameByShortName(const char* Name, char* Out, size_t Capacity) {
+    if (Out && Capacity) Out[0] = '\0';
+    if (!Name) return false;
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    for (const GlobalInfoRecord& record : state.GlobalInfo)
+        if (SameName(record.ShortName.c_str(), Name))
+            return CopyName(record.FullName, Out, Capacity);
+    return false;
 }
 
 bool GlobalInfoRead() {
-    return State().GlobalInfoRead;
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    return state.GlobalInfoRead;
 }
 void SetGlobalInfoRead(bool Read) {
-    State().GlobalInfoRead = Read;
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    state.GlobalInfoRead = Read;
 }
 bool StaticsRead() {
-    return State().StaticsRead;
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    return state.StaticsRead;
 }
 void SetStaticsRead(bool Read) {
-    State().StaticsRead = Read;
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    state.StaticsRead = Read;
+}
+
+std::recursive_mutex& CacheReadOnceLock() {
+    static std::recursive_mutex lock;
+    return lock;
 }
 
 HANDLE DebuggeeProcessHandle() {
-    return State().Process;
+    CacheState& state = State();
+    Guard guard(state.Lock);
+    return state.Process;
 }
 
 void SetDebuggeeProcessHandle(HANDLE Process) {
     CacheState& state = State();
-    // Opening the process again (a statics read that failed after opening it is retried)
-    // would otherwise leave the first handle open with nobody able to close it.
-    if (state.Process != Process) CloseProcess(state.Process);
-    state.Process = Process;
+    HANDLE replaced = nullptr;
+    {
+        Guard guard(state.Lock);
+        // Opening the process again (a statics read that failed after opening it is
+        // retried) would otherwise leave the first handle open with nobody able to close it.
+        if (state.Process != Process) replaced = state.Process;
+        state.Process = Process;
+    }
+    CloseProcess(replaced);
 }
 
 void CacheClear() {
     CacheState& state = State();
-    state.StaticsRead = false;
-    state.LastHit = nullptr;
-    for (Chain& chain : state.Buckets)
-        chain.clear();
-    state.GlobalInfo.clear();
-    state.GlobalInfo.shrink_to_fit();
-    state.GlobalInfoRead = false;
+    std::array<Chain, CacheBucketCount> buckets;
+    std::vector<GlobalInfoRecord> globals;
+    HANDLE process = nullptr;
+    {
+        Guard guard(state.Lock);
+        state.StaticsRead = false;
+        state.LastHit = nullptr;
+        buckets.swap(state.Buckets);
+        globals.swap(state.GlobalInfo);
+        state.GlobalInfoRead = false;
+        process = state.Process;
+        state.Process = nullptr;
+    }
     // Nobody can reach the handle once it is forgotten, so keeping it open would only
     // leak it; readers take the handle from here for every read.
-    CloseProcess(state.Process);
-    state.Process = nullptr;
+    CloseProcess(process);
 }

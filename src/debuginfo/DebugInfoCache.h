@@ -4,11 +4,16 @@
 // handle and two read-once flags. Each costly question to the host is asked once per
 // name and cycle of the store.
 //
-// Unguarded by design: the host calls into the evaluator one call at a time, and only
-// those calls touch the store. Nothing here throws; an allocation that fails is a miss.
+// The host may call from any thread, one call at a time on any one object, so two
+// evaluators can use the store at once: every function takes its lock, entries are
+// handed out shared so that a clear cannot pull them away, and names are copied out.
+// Nothing here throws; an allocation that fails is a miss.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,18 +40,23 @@ struct GlobalInfoRecord {
 };
 
 constexpr int CacheBucketCount = 512;
+// Room for any full name of the global-name table, NUL included.
+constexpr size_t GlobalNameCapacity = 512;
 
 // The bucket of a key: the type's value plus the upper-cased bytes of the name, each
 // taken as a signed 8-bit number, masked to the bucket count.
 unsigned CacheBucketOf(const char* Name, CacheTypes Type);
 
+// An entry stays valid for whoever holds it, even after CacheClear.
+using CacheEntryRef = std::shared_ptr<const CacheEntry>;
+
 // The entry of that name and type, or null. A hit becomes the last hit, which the next
 // look-up tries before walking a chain.
-CacheEntry* CacheLookup(const char* Name, CacheTypes Type);
+CacheEntryRef CacheLookup(const char* Name, CacheTypes Type);
 
 // A new CacheDebugInfo entry holding a copy of the bytes; callers look first, as an
 // existing entry of the name is not replaced. Null when out of memory.
-CacheEntry* CacheAddDebugInfo(const char* Name, const void* Bytes, uint32_t Length);
+CacheEntryRef CacheAddDebugInfo(const char* Name, const void* Bytes, uint32_t Length);
 
 // A CacheAddress entry, unless the name has one already: the first address stays.
 void CacheAddAddress(const char* Name, DebuggeeAddress Address);
@@ -56,18 +66,24 @@ DebuggeeAddress CacheLookupAddress(const char* Name);
 
 // The table of global names, installed by whoever read it; replaces the table held.
 void SetGlobalInfoRecords(std::vector<GlobalInfoRecord> Records);
-const std::vector<GlobalInfoRecord>& GlobalInfoRecords();
+// A copy of the table.
+std::vector<GlobalInfoRecord> GlobalInfoRecords();
 
-// The full name of the first record with that value, or null.
-const char* GlobalNameByValue(uint32_t Value);
-// The full name of the first record whose short name equals Name (letter case ignored),
-// or null.
-const char* GlobalNameByShortName(const char* Name);
+// Copies into Out (Capacity bytes, NUL included, cut to fit) the full name of the first
+// record with that value; false, with Out empty, when there is none.
+bool GlobalNameByValue(uint32_t Value, char* Out, size_t Capacity);
+// The same for the first record whose short name equals Name (letter case ignored).
+bool GlobalNameByShortName(const char* Name, char* Out, size_t Capacity);
 
 bool GlobalInfoRead();
 void SetGlobalInfoRead(bool Read);
 bool StaticsRead();
 void SetStaticsRead(bool Read);
+
+// Held by whoever reads a read-once part (the global names, the static addresses), so
+// that a second thread waits for the first reader's outcome instead of seeing the flag
+// set and the table still empty. Recursive: a reader may look entries up.
+std::recursive_mutex& CacheReadOnceLock();
 
 // The debuggee process opened for reading, or null.
 HANDLE DebuggeeProcessHandle();

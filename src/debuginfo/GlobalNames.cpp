@@ -18,7 +18,7 @@ constexpr size_t kGlobalPayloadOffset = 6;
 // Smallest record: a 32-bit value and an empty name's NUL.
 constexpr size_t kMinRecord = 5;
 // Longest name kept, without its NUL; longer names are cut there.
-constexpr size_t kMaxGlobalName = 511;
+constexpr size_t kMaxGlobalName = GlobalNameCapacity - 1;
 
 // Reads blobs laid out by the compiler, trusting nothing: every read checks the bytes
 // left first.

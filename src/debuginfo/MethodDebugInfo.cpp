@@ -1,3 +1,4 @@
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
@@ -18,13 +19,18 @@ namespace {
 constexpr size_t kMethodRecordsOffset = 6;
 
 ExtraDebugInfo* ReadMethodDebugInfo(IDebugField* method, ExpressionContext* context) {
-    if (!GlobalInfoRead()) ReadGlobalDebugInfo(method);
-    if (context->Binder) GetStaticAddressInfo(method, context);
+    {
+        // A second evaluator on another thread waits for these reads rather than see
+        // their flags set before the tables are filled.
+        std::lock_guard<std::recursive_mutex> once(CacheReadOnceLock());
+        if (!GlobalInfoRead()) ReadGlobalDebugInfo(method);
+        if (context->Binder) GetStaticAddressInfo(method, context);
+    }
     // Methods of one simple name share one entry.
     orvel::BstrHolder name(FieldName(method));
     if (!name.get()) return nullptr;
     const std::string key = Narrow(name.get());
-    if (const CacheEntry* entry = CacheLookup(key.c_str(), CacheDebugInfo))
+    if (const CacheEntryRef entry = CacheLookup(key.c_str(), CacheDebugInfo))
         return DebugInfoOf(*entry, context);
     ComPtr<IDebugCustomAttributeQuery> query;
     std::vector<uint8_t> blob;

@@ -78,7 +78,7 @@ ExtraDebugInfo* ReadStaticDebugInfo(const char* key, ExpressionContext* context)
 
 ExtraDebugInfo* GetOurDebugInfo(const char* StaticName, ExpressionContext* Context) {
     if (!StaticName || !Context) return nullptr;
-    if (const CacheEntry* entry = CacheLookup(StaticName, CacheDebugInfo))
+    if (const CacheEntryRef entry = CacheLookup(StaticName, CacheDebugInfo))
         return DebugInfoOf(*entry, Context);
     try {
         return ReadStaticDebugInfo(StaticName, Context);

@@ -51,7 +51,8 @@ uint32_t Element::ChildCount() {
             char shortName[ExtraInfo::TypeInfoSize];
             orvel::WideToNarrow(TypeName, static_cast<int>(SysStringLen(TypeName)), shortName,
                                 static_cast<int>(sizeof shortName));
-            if (const char* full = GlobalNameByShortName(shortName)) {
+            char full[GlobalNameCapacity];
+            if (GlobalNameByShortName(shortName, full, sizeof full)) {
                 BSTR fullName = orvel::NarrowToBstr(full);
                 if (fullName && ClassByName(ChildCxt->Provider.get(), fullName, type)) {
                     SysFreeString(TypeName);
@@ -190,9 +191,10 @@ Element* Element::DereferencePointerField() {
         HResult = hr;
         return nullptr;
     }
-    OLECHAR empty[1] = {0};
+    // No name: a plain OLECHAR array is no BSTR, and its length would be read from
+    // the bytes before it.
     Element* result = new (std::nothrow)
-        Element(targetField.get(), ChildCxt.get(), empty, pointer.get(), nullptr);
+        Element(targetField.get(), ChildCxt.get(), nullptr, pointer.get(), nullptr);
     if (!result) return nullptr;
     result->Object = target;
     return result;

@@ -40,10 +40,11 @@ enum RecordFlag : uint32_t {
 constexpr uint32_t NamedTypeWord = 0xFFFFFC09;
 // Fewer bytes than this left in a blob is its end.
 constexpr int32_t MinRecordBytes = 6;
-// Record reads in progress, module-wide: reading a record can look a variable up, which
-// can read records again.
+// Record reads in progress on this thread: reading a record can look a variable up,
+// which can read records again. Per thread, as evaluators on other threads read their
+// own records at the same time.
 constexpr int MaxNesting = 10;
-int g_nesting = 0;
+thread_local int g_nesting = 0;
 
 // Kind codes of the records, as the compiler numbers them.
 const ElementType kKindOfCode[] = {
@@ -338,9 +339,7 @@ private:
             return true;
         }
         if (!m_wanted) return true;
-        if (const char* full = GlobalNameByValue(typeWord))
-            CopyText(m_ex.ExtraTypeInfo, sizeof m_ex.ExtraTypeInfo, full);
-        else
+        if (!GlobalNameByValue(typeWord, m_ex.ExtraTypeInfo, sizeof m_ex.ExtraTypeInfo))
             std::snprintf(m_ex.ExtraTypeInfo, sizeof m_ex.ExtraTypeInfo, "Type: %d",
                           static_cast<int32_t>(typeWord));
         return true;

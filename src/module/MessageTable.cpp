@@ -1,7 +1,9 @@
 #include "module/MessageTable.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
+#include <mutex>
 #include <new>
 
 #include "module/SatelliteLocator.h"
@@ -47,8 +49,12 @@ constexpr MessageRow kMessages[] = {
 static_assert(std::size(kMessages) == kMessageCount, "a row for every message number");
 
 // Owned texts from the satellite, parallel to kMessages. Constant-initialised, so the
-// module's load hook may fill it before any dynamic initialisation has run.
-BSTR g_loaded[kMessageCount] = {};
+// module's load hook may fill it before any dynamic initialisation has run. Readers on
+// any thread see a whole text or none; loading and freeing take g_loading. A text is
+// freed only when the table is loaded again or the module unloads, never while the
+// evaluator is in use.
+std::atomic<BSTR> g_loaded[kMessageCount] = {};
+std::mutex g_loading;
 
 // A satellite string is at most this long, its NUL included.
 constexpr int kMaxMessageLength = 260;
@@ -70,7 +76,7 @@ HRESULT LoadFromSatellite(const PathString& path) {
         WCHAR text[kMaxMessageLength];
         const int length = LoadStringW(satellite, kMessages[row].number, text, kMaxMessageLength);
         if (length > 0)
-            g_loaded[row] = SysAllocStringLen(text, static_cast<UINT>(length));
+            g_loaded[row].store(SysAllocStringLen(text, static_cast<UINT>(length)));
         else
             ReportMissing(kMessages[row].number);
     }
@@ -135,7 +141,7 @@ HRESULT LoadFromSatellite(const PathString& path) {
         }
         const std::u16string& text = found->second;
         const size_t length = std::min<size_t>(text.size(), kMaxMessageLength - 1);
-        g_loaded[row] = SysAllocStringLen(text.data(), static_cast<UINT>(length));
+        g_loaded[row].store(SysAllocStringLen(text.data(), static_cast<UINT>(length)));
     }
     return S_OK;
 }
@@ -145,14 +151,24 @@ HRESULT LoadFromSatellite(const PathString& path) {
 } // namespace
 
 LPCOLESTR GetMessageText(int number) {
-    for (int row = 0; row < kMessageCount; ++row)
-        if (kMessages[row].number == number)
-            return g_loaded[row] ? g_loaded[row] : kMessages[row].builtIn;
+    for (int row = 0; row < kMessageCount; ++row) {
+        if (kMessages[row].number != number) continue;
+        const BSTR loaded = g_loaded[row].load();
+        return loaded ? loaded : kMessages[row].builtIn;
+    }
     return OLESTR("");
 }
 
+namespace {
+void FreeLoaded() {
+    for (std::atomic<BSTR>& text : g_loaded)
+        SysFreeString(text.exchange(nullptr));
+}
+} // namespace
+
 HRESULT LoadMessages(HMODULE module, const GUID& classId) {
-    FreeMessages();
+    std::lock_guard<std::mutex> lock(g_loading);
+    FreeLoaded();
     try {
         PathString path;
         const HRESULT hr = LocateSatellite(module, classId, &path);
@@ -166,10 +182,8 @@ HRESULT LoadMessages(HMODULE module, const GUID& classId) {
 }
 
 void FreeMessages() {
-    for (BSTR& text : g_loaded) {
-        SysFreeString(text);
-        text = nullptr;
-    }
+    std::lock_guard<std::mutex> lock(g_loading);
+    FreeLoaded();
 }
 
 } // namespace orvel

@@ -190,6 +190,13 @@ void* HostPointer(uint64_t address) {
     return reinterpret_cast<void*>(static_cast<uintptr_t>(address));
 }
 
+std::atomic<DebuggeeFaultHook> g_faultHook{nullptr};
+
+bool FaultInjected() {
+    const DebuggeeFaultHook hook = g_faultHook.load(std::memory_order_relaxed);
+    return hook && hook();
+}
+
 // The debuggee's address space ends at 4 GiB: never let a host read run past it.
 size_t ClampToDebuggee(DebuggeeAddress addr, size_t size) {
     const uint64_t room = (uint64_t{1} << 32) - addr;
@@ -198,8 +205,12 @@ size_t ClampToDebuggee(DebuggeeAddress addr, size_t size) {
 
 } // namespace
 
+void SetDebuggeeFaultHook(DebuggeeFaultHook hook) {
+    g_faultHook.store(hook);
+}
+
 size_t ReadDebuggee(HANDLE process, DebuggeeAddress addr, void* buffer, size_t size) {
-    if (!process || !buffer) return 0;
+    if (!process || !buffer || FaultInjected()) return 0;
     size = ClampToDebuggee(addr, size);
     auto* out = static_cast<uint8_t*>(buffer);
     SIZE_T got = 0;
@@ -219,7 +230,7 @@ size_t ReadDebuggee(HANDLE process, DebuggeeAddress addr, void* buffer, size_t s
 }
 
 size_t WriteDebuggee(HANDLE process, DebuggeeAddress addr, const void* buffer, size_t size) {
-    if (!process || !buffer) return 0;
+    if (!process || !buffer || FaultInjected()) return 0;
     CountWrite();
     size = ClampToDebuggee(addr, size);
     const auto* in = static_cast<const uint8_t*>(buffer);

@@ -45,6 +45,11 @@ size_t ReadDebuggee(HANDLE process, DebuggeeAddress addr, void* buffer, size_t s
 // The same for writing.
 size_t WriteDebuggee(HANDLE process, DebuggeeAddress addr, const void* buffer, size_t size);
 
+// For tests of a failing host: when set, asked before every ReadDebuggee and
+// WriteDebuggee; true makes that call move nothing.
+using DebuggeeFaultHook = bool (*)();
+void SetDebuggeeFaultHook(DebuggeeFaultHook hook);
+
 // How many writes to any process this module has made (or tried) so far; a copy of
 // debuggee memory read before the count last changed may be stale.
 uint32_t DebuggeeWriteCount();

@@ -16,10 +16,12 @@ TEST_F(AcquisitionTest, MethodRecordsStartAtSixAndComeFromTheCacheAfterwards) {
     InfoPtr first = MethodInfo(OLESTR("MAIN"));
     ASSERT_TRUE(first);
     EXPECT_EQ(From(Attribute("MAIN"), 6), Bytes(first.get()));
+    ASSERT_NE(CacheLookup("main", CacheDebugInfo), nullptr);
     // Plant other bytes under the method's key: a second request must not ask the host.
-    CacheEntry* entry = CacheLookup("main", CacheDebugInfo);
+    CacheClear();
+    const uint8_t planted[] = {0, 0, 0};
+    CacheEntryRef entry = CacheAddDebugInfo("main", planted, 3);
     ASSERT_NE(entry, nullptr);
-    entry->Data = {0, 0, 0};
     EXPECT_EQ((std::vector<uint8_t>{0, 0, 0}), Bytes(MethodInfo(OLESTR("MAIN")).get()));
     EXPECT_NE(static_cast<const void*>(first->Data), static_cast<const void*>(entry->Data.data()))
         << "iterators own their bytes";
@@ -107,7 +109,7 @@ TEST_F(AcquisitionTest, StaticRecordsComeFromTheAttributeOrTheCompanionArray) {
         ASSERT_GT(carried.size(), c.offset);
         InfoPtr info = StaticInfo(c.key);
         EXPECT_EQ(From(carried, c.offset), Bytes(info.get()));
-        const CacheEntry* entry = CacheLookup(c.key, CacheDebugInfo);
+        CacheEntryRef entry = CacheLookup(c.key, CacheDebugInfo);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(carried.size() - c.offset, entry->Value);
     }
@@ -174,9 +176,12 @@ TEST_F(AcquisitionTest, GlobalNamesAreReadDefensively) {
 TEST_F(AcquisitionTest, GlobalNameLookupsUseTheTableOfTheProgramClass) {
     Start(CoverageText());
     MethodInfo(OLESTR("WORK"));
-    EXPECT_EQ(nullptr, GlobalNameByShortName("RETIRED~T"));
-    EXPECT_STREQ("OLD!RETIRED~T", GlobalNameByShortName("t"));
-    EXPECT_STREQ("OLD!RETIRED~T", GlobalNameByValue(999));
+    char full[GlobalNameCapacity];
+    EXPECT_FALSE(GlobalNameByShortName("RETIRED~T", full, sizeof full));
+    ASSERT_TRUE(GlobalNameByShortName("t", full, sizeof full));
+    EXPECT_STREQ("OLD!RETIRED~T", full);
+    ASSERT_TRUE(GlobalNameByValue(999, full, sizeof full));
+    EXPECT_STREQ("OLD!RETIRED~T", full);
 }
 
 TEST_F(AcquisitionTest, GlobalNamesAreReadOnceEvenWhenAbsent) {

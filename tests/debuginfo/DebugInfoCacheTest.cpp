@@ -83,7 +83,7 @@ TEST_F(Cache, LookupIgnoresAsciiCaseAndKeepsTypesApart) {
             CacheAddAddress(c.stored, 0x1234);
         else
             ASSERT_NE(nullptr, CacheAddDebugInfo(c.stored, "xy", 2));
-        CacheEntry* entry = CacheLookup(c.asked, c.askedType);
+        CacheEntryRef entry = CacheLookup(c.asked, c.askedType);
         EXPECT_EQ(c.found, entry != nullptr);
         if (entry) {
             EXPECT_EQ(c.stored, entry->Name);
@@ -93,10 +93,10 @@ TEST_F(Cache, LookupIgnoresAsciiCaseAndKeepsTypesApart) {
 
 TEST_F(Cache, DebugInfoEntryHoldsItsOwnCopy) {
     std::vector<uint8_t> bytes = {1, 2, 3, 4, 5};
-    CacheEntry* added = CacheAddDebugInfo("M", bytes.data(), 5);
+    CacheEntryRef added = CacheAddDebugInfo("M", bytes.data(), 5);
     ASSERT_NE(nullptr, added);
     bytes.assign(5, 0xEE);
-    CacheEntry* entry = CacheLookup("m", CacheDebugInfo);
+    CacheEntryRef entry = CacheLookup("m", CacheDebugInfo);
     ASSERT_EQ(added, entry);
     EXPECT_EQ(CacheDebugInfo, entry->Type);
     EXPECT_EQ(5u, entry->Value);
@@ -154,7 +154,7 @@ TEST_F(Cache, LastHitAgreesWithTheChainWalk) {
     for (const auto& l : lookups) {
         SCOPED_TRACE(l.asked);
         EXPECT_EQ(l.expected, CacheLookupAddress(l.asked));
-        const CacheEntry* entry = CacheLookup(l.asked, CacheAddress);
+        const CacheEntryRef entry = CacheLookup(l.asked, CacheAddress);
         EXPECT_EQ(l.expected != 0, entry != nullptr);
         // Asking for the other type right after a hit never gives the hit.
         EXPECT_EQ(nullptr, CacheLookup(l.asked, CacheDebugInfo));
@@ -164,9 +164,19 @@ TEST_F(Cache, LastHitAgreesWithTheChainWalk) {
 TEST_F(Cache, NewestEntryOfANameIsFoundFirst) {
     CacheAddDebugInfo("R", "1", 1);
     CacheAddDebugInfo("R", "22", 2);
-    const CacheEntry* entry = CacheLookup("r", CacheDebugInfo);
+    const CacheEntryRef entry = CacheLookup("r", CacheDebugInfo);
     ASSERT_NE(nullptr, entry);
     EXPECT_EQ(2u, entry->Value);
+}
+
+// The full name the table gives, or "-" for none.
+std::string NameByValue(uint32_t value) {
+    char out[GlobalNameCapacity];
+    return GlobalNameByValue(value, out, sizeof out) ? out : "-";
+}
+std::string NameByShortName(const char* name) {
+    char out[GlobalNameCapacity];
+    return GlobalNameByShortName(name, out, sizeof out) ? out : "-";
 }
 
 std::vector<GlobalInfoRecord> SampleGlobals() {
@@ -179,34 +189,33 @@ std::vector<GlobalInfoRecord> SampleGlobals() {
 }
 
 TEST_F(Cache, GlobalNamesAreFoundInTableOrder) {
-    EXPECT_EQ(nullptr, GlobalNameByValue(7));
+    EXPECT_EQ("-", NameByValue(7));
     SetGlobalInfoRecords(SampleGlobals());
     const struct {
         uint32_t value;
         const char* full;
-    } byValue[] = {{7, "GEOM!T~POINT"}, {9, "GEOM!T~LINE"}, {11, "SHAPES!LINE"}, {8, nullptr}};
+    } byValue[] = {{7, "GEOM!T~POINT"}, {9, "GEOM!T~LINE"}, {11, "SHAPES!LINE"}, {8, "-"}};
     for (const auto& c : byValue) {
         SCOPED_TRACE(c.value);
-        const char* got = GlobalNameByValue(c.value);
-        if (!c.full)
-            EXPECT_EQ(nullptr, got);
-        else
-            EXPECT_STREQ(c.full, got);
+        EXPECT_EQ(c.full, NameByValue(c.value));
     }
     const struct {
         const char* shortName;
         const char* full;
-    } byShort[] = {{"POINT", "GEOM!T~POINT"}, {"point", "GEOM!T~POINT"},
-                   {"Line", "GEOM!T~LINE"},   {"POINT2", "OTHER!T~POINT"},
-                   {"POIN", nullptr},         {"GEOM!T~POINT", nullptr}};
+    } byShort[] = {{"POINT", "GEOM!T~POINT"},
+                   {"point", "GEOM!T~POINT"},
+                   {"Line", "GEOM!T~LINE"},
+                   {"POINT2", "OTHER!T~POINT"},
+                   {"POIN", "-"},
+                   {"GEOM!T~POINT", "-"}};
     for (const auto& c : byShort) {
         SCOPED_TRACE(c.shortName);
-        const char* got = GlobalNameByShortName(c.shortName);
-        if (!c.full)
-            EXPECT_EQ(nullptr, got);
-        else
-            EXPECT_STREQ(c.full, got);
+        EXPECT_EQ(c.full, NameByShortName(c.shortName));
     }
+    // A name longer than the caller's room is cut, still terminated.
+    char small[5];
+    EXPECT_TRUE(GlobalNameByValue(9, small, sizeof small));
+    EXPECT_STREQ("GEOM", small);
 }
 
 HANDLE OpenOwnProcess() {
@@ -230,8 +239,8 @@ TEST_F(Cache, ClearForgetsEverythingAndClosesTheHandle) {
     EXPECT_EQ(nullptr, CacheLookup("A", CacheAddress));
     EXPECT_EQ(0u, CacheLookupAddress("A"));
     EXPECT_EQ(nullptr, CacheLookup("B", CacheDebugInfo));
-    EXPECT_EQ(nullptr, GlobalNameByValue(7));
-    EXPECT_EQ(nullptr, GlobalNameByShortName("POINT"));
+    EXPECT_EQ("-", NameByValue(7));
+    EXPECT_EQ("-", NameByShortName("POINT"));
     EXPECT_TRUE(GlobalInfoRecords().empty());
     EXPECT_FALSE(GlobalInfoRead());
     EXPECT_FALSE(StaticsRead());

@@ -115,7 +115,7 @@ TEST_F(AcquisitionTest, LookupMethodAnswersAreCachedUnlessFailures) {
         const std::string key(c.name, c.name + std::char_traits<OLECHAR>::length(c.name));
         SCOPED_TRACE(key);
         EXPECT_EQ(c.expected, LookupStaticAddress(m_cxt.get(), c.name));
-        const CacheEntry* entry = CacheLookup(key.c_str(), CacheAddress);
+        CacheEntryRef entry = CacheLookup(key.c_str(), CacheAddress);
         ASSERT_EQ(c.cached, entry != nullptr);
         if (entry) {
             EXPECT_EQ(c.expected, entry->Value);

@@ -189,3 +189,20 @@ TEST_F(LocalsWindow, ArgumentsWithoutRecordsAreUnknown) {
     EXPECT_EQ(rows[0].Value, "UNKNOWN");
     EXPECT_EQ(rows[0].Type, "dbg error");
 }
+
+// The host lists a class's methods among its members; an object's rows are its fields.
+TEST_F(LocalsWindow, ObjectRowsLeaveOutTheClassMethods) {
+    StartInline(R"({"format": "orvel-snapshot/1", "program": "P", "stop": "S",
+        "classes": [{"name": "Demo.Counter", "methods": ["Reset", "Bump"],
+                     "fields": [{"name": "Count", "type": "System.Int32"},
+                                {"name": "Label", "type": "System.String"}]}],
+        "objects": [{"id": "c", "class": "Demo.Counter", "fields": {"Count": 3, "Label": "x"}}],
+        "routines": [{"name": "S", "locals": [
+            {"name": "C", "type": "object:Demo.Counter", "value": "c"}]}]})");
+    const std::vector<Row> members = Children("c");
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_EQ(members[0].Name, "Count");
+    EXPECT_EQ(members[0].Value, "3");
+    EXPECT_EQ(members[1].Name, "Label");
+    EXPECT_EQ(members[1].Value, "x");
+}

@@ -143,6 +143,23 @@ Row WatchSession::Watch(const char* text) {
     return TakeRow(info);
 }
 
+Scope WatchSession::NewScope() {
+    Scope scope;
+    ComPtr<IClassFactory> factory;
+    EXPECT_EQ(orvel::CEEFactory::Create(factory.put()), S_OK);
+    if (factory) {
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDebugExpressionEvaluator,
+                                          reinterpret_cast<void**>(scope.Evaluator.put())),
+                  S_OK);
+    }
+    if (m_host && m_host->Sim) {
+        EXPECT_EQ(m_host->Sim->GetSymbolProvider(scope.Provider.put()), S_OK);
+        EXPECT_EQ(m_host->Sim->GetBinder(scope.Binder.put()), S_OK);
+        EXPECT_EQ(m_host->Sim->GetStopAddress(scope.Stop.put()), S_OK);
+    }
+    return scope;
+}
+
 std::vector<Row> WatchSession::Children(const char* text) {
     ComPtr<IDebugProperty2> property = Evaluate(text);
     ComPtr<IEnumDebugPropertyInfo2> rows;

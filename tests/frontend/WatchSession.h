@@ -30,6 +30,14 @@ Row TakeRow(DEBUG_PROPERTY_INFO& info);
 // Every row an enumerator still has, fetched in batches of batch.
 std::vector<Row> Drain(IEnumDebugPropertyInfo2* rows, ULONG batch = 7);
 
+// What one evaluator works with: the evaluator and the host objects of its scope.
+struct Scope {
+    ComPtr<IDebugExpressionEvaluator> Evaluator;
+    ComPtr<IDebugSymbolProvider> Provider;
+    ComPtr<IDebugBinder> Binder;
+    ComPtr<IDebugAddress> Stop;
+};
+
 class WatchSession : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -46,6 +54,9 @@ protected:
     ComPtr<IDebugProperty2> Evaluate(const char* text);
     // The children of a watch, every field requested.
     std::vector<Row> Children(const char* text);
+
+    // Another evaluator over the started program, with host objects of its own.
+    Scope NewScope();
 
     ComPtr<IDebugExpressionEvaluator> m_evaluator;
     ComPtr<IDebugSymbolProvider> m_provider;
