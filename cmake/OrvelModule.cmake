@@ -7,13 +7,6 @@ if(NOT EXISTS ${ORVEL_MODULE_ENTRY})
     return()
 endif()
 
-# The hosting code behind the entry points (class factory, registration, trace log,
-# messages) is used by the other subsystems and tested without loading the module, so it
-# belongs to the core; the module adds only the exported entry points.
-file(GLOB ORVEL_MODULE_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/module/*.cpp)
-list(REMOVE_ITEM ORVEL_MODULE_SOURCES ${ORVEL_MODULE_ENTRY})
-target_sources(orvel_core PRIVATE ${ORVEL_MODULE_SOURCES})
-
 set(ORVEL_MODULE_DEF ${PROJECT_SOURCE_DIR}/src/module/orveldbg.def)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ORVEL_MODULE_DEF})
 

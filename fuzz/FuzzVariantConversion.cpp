@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
+#include "binder/VariantText.h"
 #include "platform/Bstr.h"
 #include "platform/Variant.h"
-#include "properties/VariantText.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "frontend/VariantEvaluator.h"
-#include "frontend/VariantExpression.h"
-#include "frontend/VariantOperands.h"
+#include "binder/VariantEvaluator.h"
+#include "binder/VariantExpression.h"
+#include "binder/VariantOperands.h"
 #include "platform/Bstr.h"
 
 namespace {

@@ -9,9 +9,6 @@
 #include "platform/ComPtr.h"
 #include "platform/PlatformTypes.h"
 
-class ExpressionContext;
-class ExtraDebugInfo;
-struct CacheEntry;
 struct IDebugBinder;
 struct IDebugField;
 struct IDebugObject;
@@ -28,13 +25,6 @@ using OleString = std::basic_string<OLECHAR>;
 constexpr int kMaxNarrowName = 511;
 // Longest UTF-16 name handed to the host for a static item, without its NUL.
 constexpr int kMaxWideName = 255;
-
-// A new iterator over a private copy of a CacheDebugInfo entry's bytes.
-ExtraDebugInfo* DebugInfoOf(const CacheEntry& Entry, ExpressionContext* Context);
-// Caches Length bytes under Key and gives an iterator over a copy; null when out of
-// memory.
-ExtraDebugInfo* CacheAndGive(const char* Key, const uint8_t* Bytes, size_t Length,
-                             ExpressionContext* Context);
 
 // 8-bit text of at most kMaxNarrowName bytes.
 std::string Narrow(const OLECHAR* Text);

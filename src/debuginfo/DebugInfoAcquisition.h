@@ -9,8 +9,6 @@
 #include "platform/ComPtr.h"
 #include "platform/PlatformTypes.h"
 
-class ExpressionContext;
-class ExtraDebugInfo;
 struct IDebugField;
 struct IDebugClassField;
 struct IDebugCustomAttributeQuery;
@@ -29,20 +27,6 @@ constexpr uint32_t kMaxAttributeBlob = 10000000;
 bool ReadAttributeBlob(IDebugCustomAttributeQuery* Query, const OLECHAR* Name,
                        std::vector<uint8_t>& Blob);
 
-// The debug information of a method, as a new iterator bound to Context and owned by
-// the caller; null when it has none. Reads the global-name table and the static
-// addresses first, once per cache lifetime.
-ExtraDebugInfo* GetOurDebugInfo(IDebugField* Method, ExpressionContext* Context);
-
-// The debug information of the static item (module variable, COMMON block, module)
-// named StaticName in the class named by Context->ClassName, as a new iterator owned by
-// the caller; null when it has none.
-ExtraDebugInfo* GetOurDebugInfo(const char* StaticName, ExpressionContext* Context);
-
-// An iterator over no records (the two bytes 00 00), for items without debug
-// information. Null only when out of memory.
-ExtraDebugInfo* EmptyDebugInfo(ExpressionContext* Context);
-
 // Fills the cache's global-name table from the nearest class around Field that carries
 // it. Marks the table read first, so the containers are walked once per cache lifetime
 // even when no table is found.
@@ -56,11 +40,6 @@ BSTR FieldName(IDebugField* Field);
 // host cannot give). Null only when out of memory.
 BSTR QualifiedFieldName(IDebugField* Field);
 
-// Reads ~DebugInfo~ and ~DebugInfoNames~ of the class around Method: opens the debuggee
-// process and stores one address per name. Does its work once per cache lifetime, and
-// only when Context has a binder.
-void GetStaticAddressInfo(IDebugField* Method, ExpressionContext* Context);
-
 // The nearest class around Field (Field itself included), or false.
 bool EnclosingClass(IDebugField* Field, orvel::ComPtr<IDebugClassField>& Class);
 
@@ -71,7 +50,3 @@ bool FindClassField(IDebugClassField* Class, const OLECHAR* Name,
 
 // Results of the debuggee's lookup method from here up are failure codes.
 constexpr DebuggeeAddress kFirstLookupFailure = 0xFFFFFFF1;
-
-// The debuggee address of the static item Name ("Class.Item"): from the cache, else from
-// the debuggee's own lookup method (its answer is cached, 0 included). 0 when unknown.
-DebuggeeAddress LookupStaticAddress(ExpressionContext* Cxt, LPCOLESTR Name);

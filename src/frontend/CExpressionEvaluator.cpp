@@ -11,10 +11,10 @@
 #include "language/FortranEvaluator.h"
 #include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"
-#include "module/Trace.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
-#include "properties/CFieldProperty.h"
+#include "platform/Trace.h"
+#include "rows/CFieldProperty.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

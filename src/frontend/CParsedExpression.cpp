@@ -7,11 +7,11 @@
 #include "language/FortranEvaluator.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
-#include "module/Trace.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
-#include "properties/CPropertyGeneral.h"
-#include "properties/CPropertyLight.h"
+#include "platform/Trace.h"
+#include "rows/CPropertyGeneral.h"
+#include "rows/CPropertyLight.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

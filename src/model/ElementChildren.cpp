@@ -6,6 +6,7 @@
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostObjects.h"
 #include "host/HostSymbols.h"
+#include "model/ContextDebugInfo.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"

@@ -7,6 +7,7 @@
 #include "host/HostObjects.h"
 #include "host/HostProperties.h"
 #include "host/HostSymbols.h"
+#include "model/ContextDebugInfo.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"

@@ -8,6 +8,7 @@
 
 #include "debuginfo/DebugInfoAcquisition.h"
 #include "debuginfo/DebugInfoCache.h"
+#include "model/ContextDebugInfo.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
 #include "model/LiveCounts.h"

@@ -4,7 +4,7 @@
 
 #include "frontend/CreateEvaluator.h"
 #include "module/ModuleLifetime.h"
-#include "module/Trace.h"
+#include "platform/Trace.h"
 
 namespace orvel {
 

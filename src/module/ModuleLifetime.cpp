@@ -3,10 +3,10 @@
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostIds.h"
 #include "module/CEEFactory.h"
-#include "module/MessageTable.h"
-#include "module/Trace.h"
 #include "platform/ComPtr.h"
 #include "platform/Interlocked.h"
+#include "platform/MessageTable.h"
+#include "platform/Trace.h"
 
 namespace orvel {
 namespace {

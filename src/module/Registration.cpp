@@ -1,10 +1,10 @@
 #include "module/Registration.h"
 
 #include "host/HostIds.h"
-#include "module/MessageTable.h"
 #include "module/ModuleLifetime.h"
 #include "platform/FileSystem.h"
 #include "platform/Guid.h"
+#include "platform/MessageTable.h"
 #include "platform/Registry.h"
 
 namespace orvel {

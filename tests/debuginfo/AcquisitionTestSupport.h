@@ -13,6 +13,7 @@
 #include "debuginfo/DebugInfoAcquisition.h"
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostInterfaces.h"
+#include "model/ContextDebugInfo.h"
 #include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"
 #include "platform/Bstr.h"

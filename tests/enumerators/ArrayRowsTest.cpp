@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "debuginfo/DebugInfoCache.h"
-#include "enumerators/CEnumArray.h"
 #include "platform/ProcessMemory.h"
+#include "rows/CEnumArray.h"
 #include "simhost/debuggee/DebuggeeProcess.h"
 #include "tests/model/ModelTestSupport.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "../frontend/WatchSession.h"
-#include "enumerators/CEnumMethodField.h"
 #include "platform/Bstr.h"
+#include "rows/CEnumMethodField.h"
 
 namespace {
 

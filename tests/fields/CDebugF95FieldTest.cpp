@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../model/ModelTestSupport.h"
-#include "fields/CDebugF95Field.h"
+#include "binder/CDebugF95Field.h"
 #include "model/LiveCounts.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "WatchSession.h"
-#include "frontend/VariantExpression.h"
+#include "binder/VariantExpression.h"
 #include "platform/Bstr.h"
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "RecordTestSupport.h"
 #include "debuginfo/DebugInfoAcquisition.h"
+#include "model/ContextDebugInfo.h"
 #include "model/LiveCounts.h"
 #include "model/ModelAssert.h"
 #include "platform/ProcessMemory.h"

@@ -1,6 +1,6 @@
 // The message table: built-in texts, and texts loaded from a satellite found for a
 // module (a copy of the built one, in a directory laid out by each test).
-#include "module/MessageTable.h"
+#include "platform/MessageTable.h"
 #include "ModuleTestSupport.h"
 #include "host/HostIds.h"
 

@@ -1,5 +1,5 @@
 // The order in which locales are tried and where the satellite file is looked for.
-#include "module/SatelliteLocator.h"
+#include "platform/SatelliteLocator.h"
 #include "ModuleTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The trace log's lines: prefix, formatting, wide strings and the length limit.
-#include "module/Trace.h"
+#include "platform/Trace.h"
 #include "platform/PlatformTypes.h"
 #include "platform/TraceSink.h"
 

@@ -8,12 +8,12 @@
 #include <string>
 
 #include "../model/ModelTestSupport.h"
+#include "binder/FieldValues.h"
+#include "binder/VariantText.h"
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostInterfaces.h"
 #include "model/LiveCounts.h"
 #include "platform/ComObject.h"
-#include "properties/FieldValues.h"
-#include "properties/VariantText.h"
 #include "simhost/com/LiveObjects.h"
 #include "simhost/com/SimHost.h"
 #include "simhost/snapshot/SnapshotLoader.h"

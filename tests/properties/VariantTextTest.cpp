@@ -5,7 +5,7 @@
 #include <string>
 
 #include "../model/ModelTestSupport.h"
-#include "properties/VariantText.h"
+#include "binder/VariantText.h"
 
 namespace {
 

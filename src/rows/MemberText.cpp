@@ -1,10 +1,10 @@
-#include "properties/MemberText.h"
+#include "rows/MemberText.h"
 
+#include "binder/FieldValues.h"
+#include "binder/VariantText.h"
 #include "host/HostInterfaces.h"
 #include "platform/Bstr.h"
 #include "platform/ComPtr.h"
-#include "properties/FieldValues.h"
-#include "properties/VariantText.h"
 
 BSTR MemberValueText(IDebugBinder* binder, IDebugObject* object, IDebugField* member, DWORD kind,
                      bool& isNull) {

@@ -1,4 +1,4 @@
-#include "properties/CPropertyLight.h"
+#include "rows/CPropertyLight.h"
 
 #include <new>
 

@@ -1,10 +1,10 @@
-#include "enumerators/CEnumPropertyInfo.h"
+#include "rows/CEnumPropertyInfo.h"
 
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"
 #include "platform/ArgCheck.h"
-#include "properties/CFieldProperty.h"
+#include "rows/CFieldProperty.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

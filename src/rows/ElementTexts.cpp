@@ -1,4 +1,4 @@
-#include "properties/ElementTexts.h"
+#include "rows/ElementTexts.h"
 
 #include "model/Element.h"
 #include "platform/Bstr.h"

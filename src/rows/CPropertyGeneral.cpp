@@ -1,14 +1,14 @@
-#include "properties/CPropertyGeneral.h"
+#include "rows/CPropertyGeneral.h"
 
 #include <new>
 
-#include "enumerators/ChildEnumerator.h"
-#include "frontend/VariantExpression.h"
+#include "binder/VariantExpression.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
-#include "properties/ElementTexts.h"
+#include "rows/ChildEnumerator.h"
+#include "rows/ElementTexts.h"
 
 using orvel::NullArg;
 

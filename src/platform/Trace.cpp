@@ -1,4 +1,4 @@
-#include "module/Trace.h"
+#include "platform/Trace.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,11 +1,11 @@
-#include "frontend/VariantExpression.h"
+#include "binder/VariantExpression.h"
 
-#include "frontend/VariantEvaluator.h"
-#include "frontend/VariantOperands.h"
+#include "binder/FieldValues.h"
+#include "binder/VariantEvaluator.h"
+#include "binder/VariantOperands.h"
+#include "binder/VariantText.h"
 #include "host/HostInterfaces.h"
 #include "platform/ComPtr.h"
-#include "properties/FieldValues.h"
-#include "properties/VariantText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "module/MessageTable.h"
+#include "platform/MessageTable.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,8 +6,8 @@
 #include <mutex>
 #include <new>
 
-#include "module/SatelliteLocator.h"
 #include "platform/Bstr.h"
+#include "platform/SatelliteLocator.h"
 #include "platform/Win32Error.h"
 
 #if !ORVEL_WINDOWS

@@ -1,8 +1,8 @@
-#include "enumerators/ChildRow.h"
+#include "rows/ChildRow.h"
 
 #include "model/Element.h"
-#include "properties/CPropertyGeneral.h"
-#include "properties/ElementTexts.h"
+#include "rows/CPropertyGeneral.h"
+#include "rows/ElementTexts.h"
 
 void FillChildRow(Element* child, DEBUGPROP_INFO_FLAGS fields, BSTR fullName, BSTR name,
                   DEBUG_PROPERTY_INFO& row, BSTR type) {

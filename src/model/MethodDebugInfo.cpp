@@ -7,6 +7,7 @@
 #include "debuginfo/DebugInfoAcquisition.h"
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostInterfaces.h"
+#include "model/ContextDebugInfo.h"
 #include "model/ExpressionContext.h"
 #include "platform/Bstr.h"
 

@@ -1,4 +1,4 @@
-#include "fields/CDebugF95Field.h"
+#include "binder/CDebugF95Field.h"
 
 #include <cstring>
 

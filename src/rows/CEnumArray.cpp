@@ -1,15 +1,15 @@
-#include "enumerators/CEnumArray.h"
+#include "rows/CEnumArray.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "enumerators/ChildRow.h"
 #include "model/Element.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
 #include "platform/CodePage.h"
 #include "platform/DebuggeeReadCache.h"
-#include "properties/ElementTexts.h"
+#include "rows/ChildRow.h"
+#include "rows/ElementTexts.h"
 
 using orvel::NullArg;
 

@@ -1,35 +1,53 @@
-#include "debuginfo/DebugInfoAcquisition.h"
+#include "debuginfo/AcquisitionSupport.h"
 
 #include <new>
 
-#include "debuginfo/AcquisitionSupport.h"
-#include "debuginfo/DebugInfoCache.h"
+#include "debuginfo/DebugInfoAcquisition.h"
 #include "host/HostInterfaces.h"
-#include "model/ExtraDebugInfo.h"
 #include "platform/CodePage.h"
+
+using orvel::ComPtr;
+using orvel::acquisition::NextField;
 
 const OLECHAR kDebugInfoAttribute[] = OLESTR("Kestrin.Fortran.DebugInfoAttribute");
 const OLECHAR kDebugGlobalInfoAttribute[] = OLESTR("Kestrin.Fortran.DebugGlobalInfoAttribute");
 
-ExtraDebugInfo* EmptyDebugInfo(ExpressionContext* Context) {
-    static const uint8_t kNoRecords[2] = {0, 0};
-    return ExtraDebugInfo::Create(kNoRecords, 2, Context, true);
+namespace {
+
+// Deeper nesting than this is a host that loops, not a program.
+constexpr int kMaxContainerDepth = 64;
+
+} // namespace
+
+bool EnclosingClass(IDebugField* Field, ComPtr<IDebugClassField>& Class) {
+    Class = nullptr;
+    ComPtr<IDebugField> at(Field);
+    for (int depth = 0; at && depth < kMaxContainerDepth; ++depth) {
+        FIELD_KIND kind = 0;
+        if (SUCCEEDED(at->GetKind(&kind)) && (kind & FIELD_TYPE_CLASS) && SUCCEEDED(at.As(Class)) &&
+            Class)
+            return true;
+        ComPtr<IDebugContainerField> container;
+        if (FAILED(at->GetContainer(container.put()))) break;
+        at = ComPtr<IDebugField>(container.get());
+    }
+    Class = nullptr;
+    return false;
+}
+
+bool FindClassField(IDebugClassField* Class, const OLECHAR* Name, ComPtr<IDebugField>& Field) {
+    Field = nullptr;
+    if (!Class || !Name) return false;
+    ComPtr<IEnumDebugFields> fields;
+    ULONG count = 0;
+    if (Class->EnumFields(FIELD_KIND_ALL, FIELD_MOD_ALL, Name, nmCaseInsensitive, fields.put()) !=
+            S_OK ||
+        !fields || FAILED(fields->GetCount(&count)) || count != 1)
+        return false;
+    return NextField(fields.get(), Field);
 }
 
 namespace orvel::acquisition {
-
-ExtraDebugInfo* DebugInfoOf(const CacheEntry& Entry, ExpressionContext* Context) {
-    // Each iterator owns its bytes, so that clearing the cache cannot pull them away.
-    return ExtraDebugInfo::Create(Entry.Data.data(), static_cast<int32_t>(Entry.Data.size()),
-                                  Context, true);
-}
-
-ExtraDebugInfo* CacheAndGive(const char* Key, const uint8_t* Bytes, size_t Length,
-                             ExpressionContext* Context) {
-    if (Length > kMaxAttributeBlob) return nullptr;
-    const CacheEntryRef entry = CacheAddDebugInfo(Key, Bytes, static_cast<uint32_t>(Length));
-    return entry ? DebugInfoOf(*entry, Context) : nullptr;
-}
 
 std::string Narrow(const OLECHAR* Text) {
     char buffer[kMaxNarrowName + 1];

@@ -1,22 +1,23 @@
-#include "properties/CFieldProperty.h"
+#include "rows/CFieldProperty.h"
 
 #include <new>
 
+#include "binder/FieldValues.h"
+#include "binder/VariantExpression.h"
 #include "debuginfo/DebugInfoAcquisition.h"
-#include "enumerators/CEnumArray.h"
-#include "enumerators/CEnumGeneral.h"
-#include "enumerators/CEnumMethodField.h"
-#include "enumerators/CEnumObject.h"
-#include "enumerators/CEnumPropertyInfo.h"
-#include "frontend/VariantExpression.h"
+#include "model/ContextDebugInfo.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
-#include "properties/ElementTexts.h"
-#include "properties/FieldValues.h"
-#include "properties/MemberText.h"
+#include "rows/CEnumArray.h"
+#include "rows/CEnumGeneral.h"
+#include "rows/CEnumMethodField.h"
+#include "rows/CEnumObject.h"
+#include "rows/CEnumPropertyInfo.h"
+#include "rows/ElementTexts.h"
+#include "rows/MemberText.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

@@ -5,6 +5,7 @@
 #include "debuginfo/DebugInfoAcquisition.h"
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostInterfaces.h"
+#include "model/ContextDebugInfo.h"
 #include "model/ExpressionContext.h"
 #include "platform/CodePage.h"
 #include "platform/ProcessMemory.h"
@@ -96,34 +97,6 @@ void ReadStaticAddresses(IDebugField* method, ExpressionContext* context) {
 }
 
 } // namespace
-
-bool EnclosingClass(IDebugField* Field, ComPtr<IDebugClassField>& Class) {
-    Class = nullptr;
-    ComPtr<IDebugField> at(Field);
-    for (int depth = 0; at && depth < kMaxContainerDepth; ++depth) {
-        FIELD_KIND kind = 0;
-        if (SUCCEEDED(at->GetKind(&kind)) && (kind & FIELD_TYPE_CLASS) && SUCCEEDED(at.As(Class)) &&
-            Class)
-            return true;
-        ComPtr<IDebugContainerField> container;
-        if (FAILED(at->GetContainer(container.put()))) break;
-        at = ComPtr<IDebugField>(container.get());
-    }
-    Class = nullptr;
-    return false;
-}
-
-bool FindClassField(IDebugClassField* Class, const OLECHAR* Name, ComPtr<IDebugField>& Field) {
-    Field = nullptr;
-    if (!Class || !Name) return false;
-    ComPtr<IEnumDebugFields> fields;
-    ULONG count = 0;
-    if (Class->EnumFields(FIELD_KIND_ALL, FIELD_MOD_ALL, Name, nmCaseInsensitive, fields.put()) !=
-            S_OK ||
-        !fields || FAILED(fields->GetCount(&count)) || count != 1)
-        return false;
-    return NextField(fields.get(), Field);
-}
 
 void GetStaticAddressInfo(IDebugField* Method, ExpressionContext* Context) {
     if (StaticsRead() || !Method || !Context || !Context->Binder) return;

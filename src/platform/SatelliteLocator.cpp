@@ -1,4 +1,4 @@
-#include "module/SatelliteLocator.h"
+#include "platform/SatelliteLocator.h"
 
 #include "platform/Guid.h"
 #include "platform/Locale.h"

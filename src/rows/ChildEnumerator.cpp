@@ -1,9 +1,9 @@
-#include "enumerators/ChildEnumerator.h"
+#include "rows/ChildEnumerator.h"
 
-#include "enumerators/CEnumArray.h"
-#include "enumerators/CEnumGeneral.h"
-#include "enumerators/CEnumObject.h"
 #include "model/Element.h"
+#include "rows/CEnumArray.h"
+#include "rows/CEnumGeneral.h"
+#include "rows/CEnumObject.h"
 
 HRESULT CreateChildEnumerator(Element* element, DEBUGPROP_INFO_FLAGS fields,
                               IEnumDebugPropertyInfo2** out) {

@@ -4,16 +4,17 @@
 #include <new>
 #include <utility>
 
+#include "binder/CDebugF95Field.h"
+#include "binder/FieldValues.h"
 #include "debuginfo/DebugInfoAcquisition.h"
-#include "fields/CDebugF95Field.h"
 #include "host/HostInterfaces.h"
+#include "model/ContextDebugInfo.h"
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
 #include "model/ExtraDebugInfo.h"
 #include "model/ExtraInfo.h"
 #include "platform/ArgCheck.h"
 #include "platform/ComPtr.h"
-#include "properties/FieldValues.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

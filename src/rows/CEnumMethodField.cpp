@@ -1,4 +1,4 @@
-#include "enumerators/CEnumMethodField.h"
+#include "rows/CEnumMethodField.h"
 
 #include "platform/ArgCheck.h"
 

@@ -6,6 +6,7 @@
 #include "debuginfo/DebugInfoAcquisition.h"
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostInterfaces.h"
+#include "model/ContextDebugInfo.h"
 #include "model/ExpressionContext.h"
 
 using namespace orvel::acquisition;

@@ -1,15 +1,15 @@
-#include "properties/VariantText.h"
+#include "binder/VariantText.h"
 
 #include <cinttypes>
 #include <cstdio>
 
+#include "binder/FieldValues.h"
 #include "host/HostInterfaces.h"
-#include "module/MessageTable.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
 #include "platform/CodePage.h"
 #include "platform/ComPtr.h"
-#include "properties/FieldValues.h"
+#include "platform/MessageTable.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

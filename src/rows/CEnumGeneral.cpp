@@ -1,9 +1,9 @@
-#include "enumerators/CEnumGeneral.h"
+#include "rows/CEnumGeneral.h"
 
-#include "enumerators/ChildRow.h"
 #include "model/Element.h"
 #include "platform/ArgCheck.h"
-#include "properties/ElementTexts.h"
+#include "rows/ChildRow.h"
+#include "rows/ElementTexts.h"
 
 using orvel::NullArg;
 

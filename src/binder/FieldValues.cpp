@@ -1,4 +1,4 @@
-#include "properties/FieldValues.h"
+#include "binder/FieldValues.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,13 +6,13 @@
 #include <memory>
 #include <new>
 
+#include "binder/VariantText.h"
 #include "host/HostInterfaces.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
 #include "platform/CodePage.h"
 #include "platform/ComPtr.h"
 #include "platform/SystemMessage.h"
-#include "properties/VariantText.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

@@ -1,12 +1,12 @@
-#include "enumerators/CEnumObject.h"
+#include "rows/CEnumObject.h"
 
 #include "model/Element.h"
 #include "model/ExpressionContext.h"
-#include "module/Trace.h"
 #include "platform/ArgCheck.h"
 #include "platform/Bstr.h"
-#include "properties/CFieldProperty.h"
-#include "properties/MemberText.h"
+#include "platform/Trace.h"
+#include "rows/CFieldProperty.h"
+#include "rows/MemberText.h"
 
 using orvel::ComPtr;
 using orvel::NullArg;

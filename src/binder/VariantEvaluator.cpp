@@ -1,11 +1,11 @@
-#include "frontend/VariantEvaluator.h"
+#include "binder/VariantEvaluator.h"
 
 #include <cstdint>
 #include <iterator>
 
-#include "frontend/VariantOperands.h"
-#include "module/MessageTable.h"
+#include "binder/VariantOperands.h"
 #include "platform/Bstr.h"
+#include "platform/MessageTable.h"
 
 using orvel::GetMessageText;
 
