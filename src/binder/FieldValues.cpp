@@ -325,9 +325,8 @@ HRESULT FieldAsVariant(IDebugField* field, VARIANT* pvarValue) {
     if (NullArg(pvarValue, "pvarValue")) return E_INVALIDARG;
     VariantInit(pvarValue);
     if (NullArg(field, "field")) return E_INVALIDARG;
-    field->AddRef();
     pvarValue->vt = VT_UNKNOWN;
-    pvarValue->punkVal = field;
+    pvarValue->punkVal = ComPtr<IDebugField>(field).Detach();
     return S_OK;
 }
 

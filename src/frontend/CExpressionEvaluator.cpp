@@ -53,16 +53,14 @@ HRESULT STDMETHODCALLTYPE CExpressionEvaluator::Parse(LPCOLESTR upstrExpression,
     check.Evaluate();
     if (check.HasError()) return S_FALSE;
 
-    CParsedExpression* parsed = nullptr;
+    ComPtr<CParsedExpression> parsed;
     try {
-        parsed = new CParsedExpression(nRadix, dwFlags, upstrExpression);
+        parsed.Attach(new CParsedExpression(nRadix, dwFlags, upstrExpression));
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    const HRESULT hr = parsed->QueryInterface(IID_IDebugParsedExpression,
-                                              reinterpret_cast<void**>(ppParsedExpression));
-    parsed->Release();
-    return hr;
+    return parsed->QueryInterface(IID_IDebugParsedExpression,
+                                  reinterpret_cast<void**>(ppParsedExpression));
 }
 
 HRESULT STDMETHODCALLTYPE CExpressionEvaluator::GetMethodProperty(
@@ -120,9 +118,8 @@ HRESULT STDMETHODCALLTYPE CExpressionEvaluator::SetRegistryRoot(LPCOLESTR) {
 HRESULT CreateExpressionEvaluator(REFIID riid, void** ppv) {
     if (!ppv) return E_INVALIDARG;
     *ppv = nullptr;
-    CExpressionEvaluator* evaluator = new (std::nothrow) CExpressionEvaluator();
+    const auto evaluator =
+        orvel::ComPtr<CExpressionEvaluator>::Adopt(new (std::nothrow) CExpressionEvaluator());
     if (!evaluator) return E_OUTOFMEMORY;
-    const HRESULT hr = evaluator->QueryInterface(riid, ppv);
-    evaluator->Release();
-    return hr;
+    return evaluator->QueryInterface(riid, ppv);
 }

@@ -16,19 +16,16 @@ ExpressionContext::ExpressionContext() : ClassName(nullptr), Counter(1) {
 
 ExpressionContext* ExpressionContext::Create(IDebugSymbolProvider* Provider, IDebugBinder* Binder,
                                              IDebugAddress* Address, const OLECHAR* ClassName) {
-    ExpressionContext* cxt = new (std::nothrow) ExpressionContext();
+    auto cxt = orvel::ComPtr<ExpressionContext>::Adopt(new (std::nothrow) ExpressionContext());
     if (!cxt) return nullptr;
     cxt->Provider = orvel::ComPtr<IDebugSymbolProvider>(Provider);
     cxt->Binder = orvel::ComPtr<IDebugBinder>(Binder);
     cxt->Address = orvel::ComPtr<IDebugAddress>(Address);
     if (ClassName) {
         cxt->ClassName = SysAllocString(ClassName);
-        if (!cxt->ClassName) {
-            cxt->Release();
-            return nullptr;
-        }
+        if (!cxt->ClassName) return nullptr;
     }
-    return cxt;
+    return cxt.Detach();
 }
 
 ExpressionContext* ExpressionContext::Create(IDebugSymbolProvider* Provider, IDebugBinder* Binder,

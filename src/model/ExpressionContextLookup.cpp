@@ -82,10 +82,8 @@ DebuggeeAddress ExpressionContext::GetModuleAddress(const char* Name) {
     const DebuggeeAddress cached = CacheLookupAddress(Name);
     if (cached != 0) return cached;
     DebuggeeAddress at = 0;
-    if (Element* storage = Lookup(Name)) {
+    if (const auto storage = orvel::ComPtr<Element>::Adopt(Lookup(Name)))
         at = storage->GetAddressValue();
-        storage->Release();
-    }
     // A module that cannot be found is remembered as such, so it is asked for only once.
     if (at == 0) at = 0xFFFFFFFF;
     CacheAddAddress(Name, at);

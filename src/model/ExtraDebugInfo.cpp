@@ -141,11 +141,10 @@ private:
 
 // The integer value of the variable Name in the context; false when it does not exist.
 bool EvaluateInteger(ExpressionContext* cxt, const char* name, int32_t& value) {
-    Element* variable = cxt ? cxt->Lookup(name) : nullptr;
+    const auto variable = orvel::ComPtr<Element>::Adopt(cxt ? cxt->Lookup(name) : nullptr);
     if (!variable) return false;
     variable->FetchValue();
     value = variable->IntValue();
-    variable->Release();
     return true;
 }
 
@@ -370,16 +369,13 @@ ExtraDebugInfo* ExtraDebugInfo::Create(const void* Bytes, int32_t Length, Expres
                                        bool Copy) {
     if (!orvel::ModelAssert(Cxt != nullptr, "Ctx")) return nullptr;
     if (Length < 0 || (!Bytes && Length > 0)) return nullptr;
-    ExtraDebugInfo* info = new (std::nothrow) ExtraDebugInfo();
+    auto info = orvel::ComPtr<ExtraDebugInfo>::Adopt(new (std::nothrow) ExtraDebugInfo());
     if (!info) return nullptr;
     info->Cxt = orvel::ComPtr<ExpressionContext>(Cxt);
     info->Length = Length;
     if (Copy) {
         info->m_copy.reset(new (std::nothrow) char[Length > 0 ? Length : 1]);
-        if (!info->m_copy) {
-            info->Release();
-            return nullptr;
-        }
+        if (!info->m_copy) return nullptr;
         if (Length > 0) std::memcpy(info->m_copy.get(), Bytes, static_cast<size_t>(Length));
         info->Data = info->m_copy.get();
         info->OwnsData = true;
@@ -387,7 +383,7 @@ ExtraDebugInfo* ExtraDebugInfo::Create(const void* Bytes, int32_t Length, Expres
         info->Data = static_cast<const char*>(Bytes);
     }
     info->Reset();
-    return info;
+    return info.Detach();
 }
 
 ExtraDebugInfo::~ExtraDebugInfo() {
@@ -465,10 +461,9 @@ void ExtraDebugInfo::EnterCommon(const ExtraInfo& Ex) {
     if (!members) return;
     DebuggeeAddress base = CacheLookupAddress(blockName);
     if (base == 0) {
-        if (Element* storage = Cxt->Lookup(blockName)) {
+        if (const auto storage = orvel::ComPtr<Element>::Adopt(Cxt->Lookup(blockName))) {
             base = storage->GetAddressValue();
             CacheAddAddress(blockName, base);
-            storage->Release();
         }
     }
     members->m_memberWalk = true;

@@ -75,13 +75,10 @@ namespace {
 
 // Hands a property out once its Init worked; a failed Init is the creation's failure.
 HRESULT Initialised(CFieldProperty* property, IDebugProperty2** out) {
-    const HRESULT hr = property->Init();
-    if (SUCCEEDED(hr)) {
-        *out = property;
-        return S_OK;
-    }
-    property->Release();
-    return hr;
+    auto held = ComPtr<CFieldProperty>::Adopt(property);
+    const HRESULT hr = held->Init();
+    if (SUCCEEDED(hr)) *out = held.Detach();
+    return SUCCEEDED(hr) ? S_OK : hr;
 }
 
 } // namespace
