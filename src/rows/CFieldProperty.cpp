@@ -249,11 +249,6 @@ HRESULT STDMETHODCALLTYPE CFieldProperty::SetValueAsString(LPCOLESTR pszValue, D
     return hr;
 }
 
-HRESULT STDMETHODCALLTYPE CFieldProperty::SetValueAsReference(IDebugReference2**, DWORD,
-                                                              IDebugReference2*, DWORD) {
-    return E_NOTIMPL;
-}
-
 HRESULT CFieldProperty::EnumMethodFields(REFGUID guidFilter, IEnumDebugFields** fields) {
     ComPtr<IDebugMethodField> method;
     HRESULT hr = m_field.As(IID_IDebugMethodField, method);
@@ -366,14 +361,6 @@ HRESULT STDMETHODCALLTYPE CFieldProperty::GetParent(IDebugProperty2** ppParent) 
                   m_debugInfo.get(), ppParent);
 }
 
-HRESULT STDMETHODCALLTYPE CFieldProperty::GetDerivedMostProperty(IDebugProperty2** ppDerivedMost) {
-    return orvel::NotSupported(ppDerivedMost, "ppDerivedMost");
-}
-
-HRESULT STDMETHODCALLTYPE CFieldProperty::GetMemoryBytes(IDebugMemoryBytes2** ppMemoryBytes) {
-    return orvel::NotSupported(ppMemoryBytes, "ppMemoryBytes");
-}
-
 HRESULT STDMETHODCALLTYPE CFieldProperty::GetMemoryContext(IDebugMemoryContext2** ppMemory) {
     if (NullArg(ppMemory, "ppMemory")) return E_INVALIDARG;
     *ppMemory = nullptr;
@@ -389,14 +376,4 @@ HRESULT STDMETHODCALLTYPE CFieldProperty::GetSize(DWORD* pdwSize) {
     if (NullArg(pdwSize, "pdwSize")) return E_INVALIDARG;
     *pdwSize = 0;
     return m_field->GetSize(pdwSize);
-}
-
-HRESULT STDMETHODCALLTYPE CFieldProperty::GetReference(IDebugReference2** ppReference) {
-    return orvel::NotSupported(ppReference, "ppReference");
-}
-
-HRESULT STDMETHODCALLTYPE CFieldProperty::GetExtendedInfo(REFGUID, VARIANT* pExtendedInfo) {
-    if (NullArg(pExtendedInfo, "pExtendedInfo")) return E_INVALIDARG;
-    VariantInit(pExtendedInfo);
-    return E_NOTIMPL;
 }

@@ -5,14 +5,14 @@
 #pragma once
 
 #include "host/HostInterfaces.h"
-#include "platform/ComObject.h"
 #include "platform/ComPtr.h"
+#include "rows/CPropertyBase.h"
 
 class Element;
 class ExpressionContext;
 class ExtraDebugInfo;
 
-class CFieldProperty final : public orvel::ComObject<IDebugProperty2> {
+class CFieldProperty final : public CPropertyBase {
 public:
     // provider, address and field are required. Without debugInfo the method at address
     // is asked for its own.
@@ -43,21 +43,13 @@ public:
                                               DEBUG_PROPERTY_INFO* pPropertyInfo) override;
     HRESULT STDMETHODCALLTYPE SetValueAsString(LPCOLESTR pszValue, DWORD dwRadix,
                                                DWORD dwTimeout) override;
-    HRESULT STDMETHODCALLTYPE SetValueAsReference(IDebugReference2** rgpArgs, DWORD dwArgCount,
-                                                  IDebugReference2* pValue,
-                                                  DWORD dwTimeout) override;
     HRESULT STDMETHODCALLTYPE EnumChildren(DEBUGPROP_INFO_FLAGS dwFields, DWORD dwRadix,
                                            REFGUID guidFilter, DBG_ATTRIB_FLAGS dwAttribFilter,
                                            LPCOLESTR pszNameFilter, DWORD dwTimeout,
                                            IEnumDebugPropertyInfo2** ppEnum) override;
     HRESULT STDMETHODCALLTYPE GetParent(IDebugProperty2** ppParent) override;
-    HRESULT STDMETHODCALLTYPE GetDerivedMostProperty(IDebugProperty2** ppDerivedMost) override;
-    HRESULT STDMETHODCALLTYPE GetMemoryBytes(IDebugMemoryBytes2** ppMemoryBytes) override;
     HRESULT STDMETHODCALLTYPE GetMemoryContext(IDebugMemoryContext2** ppMemory) override;
     HRESULT STDMETHODCALLTYPE GetSize(DWORD* pdwSize) override;
-    HRESULT STDMETHODCALLTYPE GetReference(IDebugReference2** ppReference) override;
-    HRESULT STDMETHODCALLTYPE GetExtendedInfo(REFGUID guidExtendedInfo,
-                                              VARIANT* pExtendedInfo) override;
 
 private:
     ~CFieldProperty() override;

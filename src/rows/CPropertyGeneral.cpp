@@ -80,11 +80,6 @@ HRESULT STDMETHODCALLTYPE CPropertyGeneral::SetValueAsString(LPCOLESTR pszValue,
     return hr == S_FALSE ? E_FAIL : S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CPropertyGeneral::SetValueAsReference(IDebugReference2**, DWORD,
-                                                                IDebugReference2*, DWORD) {
-    return E_NOTIMPL;
-}
-
 HRESULT STDMETHODCALLTYPE CPropertyGeneral::EnumChildren(DEBUGPROP_INFO_FLAGS dwFields, DWORD,
                                                          REFGUID, DBG_ATTRIB_FLAGS, LPCOLESTR,
                                                          DWORD, IEnumDebugPropertyInfo2** ppEnum) {
@@ -93,35 +88,8 @@ HRESULT STDMETHODCALLTYPE CPropertyGeneral::EnumChildren(DEBUGPROP_INFO_FLAGS dw
     return CreateChildEnumerator(m_element.get(), dwFields, ppEnum);
 }
 
-HRESULT STDMETHODCALLTYPE CPropertyGeneral::GetParent(IDebugProperty2** ppParent) {
-    return orvel::NotSupported(ppParent, "ppParent");
-}
-
-HRESULT STDMETHODCALLTYPE
-CPropertyGeneral::GetDerivedMostProperty(IDebugProperty2** ppDerivedMost) {
-    return orvel::NotSupported(ppDerivedMost, "ppDerivedMost");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyGeneral::GetMemoryBytes(IDebugMemoryBytes2** ppMemoryBytes) {
-    return orvel::NotSupported(ppMemoryBytes, "ppMemoryBytes");
-}
-
 HRESULT STDMETHODCALLTYPE CPropertyGeneral::GetMemoryContext(IDebugMemoryContext2** ppMemory) {
     if (NullArg(ppMemory, "ppMemory")) return E_INVALIDARG;
     *ppMemory = nullptr;
     return m_cxt->Binder ? E_NOTIMPL : E_FAIL;
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyGeneral::GetSize(DWORD* pdwSize) {
-    return orvel::NotSupported(pdwSize, "pdwSize");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyGeneral::GetReference(IDebugReference2** ppReference) {
-    return orvel::NotSupported(ppReference, "ppReference");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyGeneral::GetExtendedInfo(REFGUID, VARIANT* pExtendedInfo) {
-    if (NullArg(pExtendedInfo, "pExtendedInfo")) return E_INVALIDARG;
-    VariantInit(pExtendedInfo);
-    return E_NOTIMPL;
 }

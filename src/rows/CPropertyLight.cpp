@@ -91,33 +91,3 @@ HRESULT STDMETHODCALLTYPE CPropertyLight::EnumChildren(DEBUGPROP_INFO_FLAGS, DWO
                                                        IEnumDebugPropertyInfo2**) {
     return E_FAIL;
 }
-
-HRESULT STDMETHODCALLTYPE CPropertyLight::GetParent(IDebugProperty2** ppParent) {
-    return orvel::NotSupported(ppParent, "ppParent");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyLight::GetDerivedMostProperty(IDebugProperty2** ppDerivedMost) {
-    return orvel::NotSupported(ppDerivedMost, "ppDerivedMost");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyLight::GetMemoryBytes(IDebugMemoryBytes2** ppMemoryBytes) {
-    return orvel::NotSupported(ppMemoryBytes, "ppMemoryBytes");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyLight::GetMemoryContext(IDebugMemoryContext2** ppMemory) {
-    return orvel::NotSupported(ppMemory, "ppMemory");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyLight::GetSize(DWORD* pdwSize) {
-    return orvel::NotSupported(pdwSize, "pdwSize");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyLight::GetReference(IDebugReference2** ppReference) {
-    return orvel::NotSupported(ppReference, "ppReference");
-}
-
-HRESULT STDMETHODCALLTYPE CPropertyLight::GetExtendedInfo(REFGUID, VARIANT* pExtendedInfo) {
-    if (NullArg(pExtendedInfo, "pExtendedInfo")) return E_INVALIDARG;
-    VariantInit(pExtendedInfo);
-    return E_NOTIMPL;
-}

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "host/HostProperties.h"
-#include "platform/ComObject.h"
+#include "rows/CPropertyBase.h"
 
-class CPropertyLight final : public orvel::ComObject<IDebugProperty2> {
+class CPropertyLight final : public CPropertyBase {
 public:
     // name and type may be null (empty texts). errorCode outside the message table shows
     // "Illegal error %d".
@@ -26,14 +26,6 @@ public:
                                            REFGUID guidFilter, DBG_ATTRIB_FLAGS dwAttribFilter,
                                            LPCOLESTR pszNameFilter, DWORD dwTimeout,
                                            IEnumDebugPropertyInfo2** ppEnum) override;
-    HRESULT STDMETHODCALLTYPE GetParent(IDebugProperty2** ppParent) override;
-    HRESULT STDMETHODCALLTYPE GetDerivedMostProperty(IDebugProperty2** ppDerivedMost) override;
-    HRESULT STDMETHODCALLTYPE GetMemoryBytes(IDebugMemoryBytes2** ppMemoryBytes) override;
-    HRESULT STDMETHODCALLTYPE GetMemoryContext(IDebugMemoryContext2** ppMemory) override;
-    HRESULT STDMETHODCALLTYPE GetSize(DWORD* pdwSize) override;
-    HRESULT STDMETHODCALLTYPE GetReference(IDebugReference2** ppReference) override;
-    HRESULT STDMETHODCALLTYPE GetExtendedInfo(REFGUID guidExtendedInfo,
-                                              VARIANT* pExtendedInfo) override;
 
 private:
     ~CPropertyLight() override;
