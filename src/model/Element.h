@@ -8,6 +8,7 @@
 
 #include "model/ArrayDesc.h"
 #include "model/ElementType.h"
+#include "model/EvalCodes.h"
 #include "platform/ComPtr.h"
 #include "platform/PlatformTypes.h"
 
@@ -31,15 +32,15 @@ enum ElementFlags : uint8_t {
     IsConst = 0x40,      // a PARAMETER constant
 };
 
-// Codes an Element keeps in Error beyond the expression language's table.
+// The codes an Element sets in Error, by the names the variable model uses.
 enum ElementError : int32_t {
-    ErrNoTarget = 2, // a pointer with no target
-    ErrOverflow = 15,
-    ErrUnderflow = 16,
-    ErrBindFailure = 39, // internal failure while binding a host field
-    ErrHostCall = 40,    // a host call failed; HResult holds its code
-    ErrUnknownKind = 41,
-    ErrNotLocated = 42,
+    ErrNoTarget = EvalIllegalPointer, // a pointer with no target
+    ErrOverflow = EvalOverflow,
+    ErrUnderflow = EvalUnderflow,
+    ErrBindFailure = EvalInternalError, // internal failure while binding a host field
+    ErrHostCall = EvalHostCallFailed,   // a host call failed; HResult holds its code
+    ErrUnknownKind = EvalUnknownKind,
+    ErrNotLocated = EvalNotLocated,
 };
 
 class Element {
