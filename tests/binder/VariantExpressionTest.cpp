@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "WatchSession.h"
+#include "../frontend/WatchSession.h"
 #include "binder/VariantExpression.h"
 #include "platform/Bstr.h"
 
