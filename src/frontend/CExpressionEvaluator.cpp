@@ -53,14 +53,8 @@ HRESULT STDMETHODCALLTYPE CExpressionEvaluator::Parse(LPCOLESTR upstrExpression,
     check.Evaluate();
     if (check.HasError()) return S_FALSE;
 
-    ComPtr<CParsedExpression> parsed;
-    try {
-        parsed.Attach(new CParsedExpression(nRadix, dwFlags, upstrExpression));
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    return parsed->QueryInterface(IID_IDebugParsedExpression,
-                                  reinterpret_cast<void**>(ppParsedExpression));
+    return orvel::CreateComObject<CParsedExpression>(ppParsedExpression, nRadix, dwFlags,
+                                                     upstrExpression);
 }
 
 HRESULT STDMETHODCALLTYPE CExpressionEvaluator::GetMethodProperty(
@@ -118,8 +112,8 @@ HRESULT STDMETHODCALLTYPE CExpressionEvaluator::SetRegistryRoot(LPCOLESTR) {
 HRESULT CreateExpressionEvaluator(REFIID riid, void** ppv) {
     if (!ppv) return E_INVALIDARG;
     *ppv = nullptr;
-    const auto evaluator =
-        orvel::ComPtr<CExpressionEvaluator>::Adopt(new (std::nothrow) CExpressionEvaluator());
-    if (!evaluator) return E_OUTOFMEMORY;
+    ComPtr<IUnknown> evaluator;
+    const HRESULT hr = orvel::CreateComObject<CExpressionEvaluator>(evaluator.put());
+    if (FAILED(hr)) return hr;
     return evaluator->QueryInterface(riid, ppv);
 }

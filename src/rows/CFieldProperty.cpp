@@ -1,6 +1,7 @@
 #include "rows/CFieldProperty.h"
 
 #include <new>
+#include <utility>
 
 #include "binder/FieldValues.h"
 #include "binder/VariantExpression.h"
@@ -74,10 +75,9 @@ void CFieldProperty::MakeContext() {
 namespace {
 
 // Hands a property out once its Init worked; a failed Init is the creation's failure.
-HRESULT Initialised(CFieldProperty* property, IDebugProperty2** out) {
-    auto held = ComPtr<CFieldProperty>::Adopt(property);
-    const HRESULT hr = held->Init();
-    if (SUCCEEDED(hr)) *out = held.Detach();
+HRESULT Initialised(ComPtr<CFieldProperty> property, IDebugProperty2** out) {
+    const HRESULT hr = property->Init();
+    if (SUCCEEDED(hr)) *out = property.Detach();
     return SUCCEEDED(hr) ? S_OK : hr;
 }
 
@@ -88,18 +88,18 @@ HRESULT CFieldProperty::Create(IDebugSymbolProvider* provider, IDebugAddress* ad
                                IDebugProperty2** out) {
     if (NullArg(out, "out")) return E_INVALIDARG;
     *out = nullptr;
-    CFieldProperty* property =
-        new (std::nothrow) CFieldProperty(provider, address, binder, field, debugInfo);
-    if (!property) return E_OUTOFMEMORY;
-    return Initialised(property, out);
+    ComPtr<CFieldProperty> property;
+    const HRESULT hr = orvel::CreateComObject<CFieldProperty>(property.put(), provider, address,
+                                                              binder, field, debugInfo);
+    return FAILED(hr) ? hr : Initialised(std::move(property), out);
 }
 
 HRESULT CFieldProperty::Create(Element* parent, IDebugField* field, IDebugProperty2** out) {
     if (NullArg(out, "out")) return E_INVALIDARG;
     *out = nullptr;
-    CFieldProperty* property = new (std::nothrow) CFieldProperty(parent, field);
-    if (!property) return E_OUTOFMEMORY;
-    return Initialised(property, out);
+    ComPtr<CFieldProperty> property;
+    const HRESULT hr = orvel::CreateComObject<CFieldProperty>(property.put(), parent, field);
+    return FAILED(hr) ? hr : Initialised(std::move(property), out);
 }
 
 HRESULT CFieldProperty::CreateMember(ExpressionContext* cxt, IDebugField* field,
@@ -107,10 +107,7 @@ HRESULT CFieldProperty::CreateMember(ExpressionContext* cxt, IDebugField* field,
     if (NullArg(out, "out")) return E_INVALIDARG;
     *out = nullptr;
     if (!cxt) return E_INVALIDARG;
-    CFieldProperty* property = new (std::nothrow) CFieldProperty(cxt, field, container);
-    if (!property) return E_OUTOFMEMORY;
-    *out = property;
-    return S_OK;
+    return orvel::CreateComObject<CFieldProperty>(out, cxt, field, container);
 }
 
 HRESULT CFieldProperty::Init() {
