@@ -12,9 +12,10 @@ std::atomic<uint64_t> g_calls{0};
 std::atomic<uint64_t> g_failAt{0};
 std::atomic<HRESULT> g_result{E_FAIL};
 std::atomic<bool> g_onMemory{false};
+std::atomic<const char*> g_firedAt{nullptr};
 
 bool MemoryFails() {
-    if (SUCCEEDED(CallFaults::Take())) return false;
+    if (SUCCEEDED(CallFaults::Take("debuggee memory"))) return false;
     g_onMemory = true;
     return true;
 }
@@ -25,6 +26,7 @@ void CallFaults::FailNth(uint64_t n, HRESULT result) {
     g_failAt = n;
     g_result = result;
     g_onMemory = false;
+    g_firedAt = nullptr;
     g_armed = true;
     orvel::SetDebuggeeFaultHook(&MemoryFails);
 }
@@ -47,10 +49,16 @@ bool CallFaults::FiredOnMemory() {
     return g_onMemory.load();
 }
 
-HRESULT CallFaults::Take() {
+const char* CallFaults::FiredAt() {
+    return g_firedAt.load();
+}
+
+HRESULT CallFaults::Take(const char* where) {
     if (!g_armed.load(std::memory_order_relaxed)) return S_OK;
     const uint64_t call = ++g_calls;
-    return call == g_failAt.load() ? g_result.load() : S_OK;
+    if (call != g_failAt.load()) return S_OK;
+    g_firedAt = where;
+    return g_result.load();
 }
 
 } // namespace orvel::sim

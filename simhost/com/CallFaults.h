@@ -23,8 +23,10 @@ public:
     static bool Fired();
     // Whether it was a read or write of debuggee memory.
     static bool FiredOnMemory();
-    // S_OK, or the result the current call must give.
-    static HRESULT Take();
+    // The method that failed (its full signature), or null before the failure.
+    static const char* FiredAt();
+    // S_OK, or the result the current call, made in the method where, must give.
+    static HRESULT Take(const char* where);
 };
 
 } // namespace orvel::sim
@@ -32,6 +34,6 @@ public:
 // At the top of a host method, after its argument checks.
 #define ORVEL_SIM_FAULT_POINT()                                                                    \
     do {                                                                                           \
-        const HRESULT injected_ = ::orvel::sim::CallFaults::Take();                                \
+        const HRESULT injected_ = ::orvel::sim::CallFaults::Take(__PRETTY_FUNCTION__);             \
         if (FAILED(injected_)) return injected_;                                                   \
     } while (0)
