@@ -1,119 +1,70 @@
 // Definitions of the host's interface identifiers, the child filters and our class id.
 #include "host/HostIds.h"
 
-const IID IID_IDebugExpressionEvaluator = {
-    0xC077C822, 0x476C, 0x11D2, {0xB7, 0x3C, 0x00, 0x00, 0xF8, 0x75, 0x72, 0xEF}};
-const IID IID_IDebugExpressionEvaluator2 = {
-    0x2DE1D5E0, 0xCA57, 0x456F, {0x81, 0x5C, 0x59, 0x02, 0x82, 0x5A, 0x27, 0x95}};
-const IID IID_IDebugExpressionEvaluator3 = {
-    0x4C7EC6F5, 0xBB6C, 0x43A2, {0x85, 0x3C, 0x80, 0xFF, 0x48, 0xB7, 0xA8, 0xA6}};
-const IID IID_IDebugParsedExpression = {
-    0x7895C94C, 0x5A3F, 0x11D2, {0xB7, 0x42, 0x00, 0x00, 0xF8, 0x75, 0x72, 0xEF}};
-const IID IID_IDebugProperty2 = {
-    0xA7EE3E7E, 0x2DD2, 0x4AD7, {0x96, 0x97, 0xF4, 0xAA, 0xE3, 0x42, 0x77, 0x62}};
-const IID IID_IEnumDebugPropertyInfo2 = {
-    0x6C7072C3, 0x3AC4, 0x408F, {0xA6, 0x80, 0xFC, 0x5A, 0x2F, 0x96, 0x90, 0x3E}};
-const IID IID_IDebugMemoryContext2 = {
-    0x1AB276DD, 0xF27B, 0x4445, {0x82, 0x5D, 0x5D, 0xF0, 0xB4, 0xA0, 0x4A, 0x3A}};
-const IID IID_IDebugCodeContext2 = {
-    0xAC17B76B, 0x2B09, 0x419A, {0xAD, 0x5F, 0x7D, 0x74, 0x02, 0xDA, 0x88, 0x75}};
-const IID IID_IDebugMemoryBytes2 = {
-    0x925837D1, 0x3AA1, 0x451A, {0xB7, 0xFE, 0xCC, 0x04, 0xBB, 0x42, 0xCF, 0xB8}};
-const IID IID_IDebugReference2 = {
-    0x10B793AC, 0x0C47, 0x4679, {0x84, 0x54, 0xAD, 0xB3, 0x6F, 0x29, 0xF8, 0x02}};
-const IID IID_IDebugDocumentContext2 = {
-    0x931516AD, 0xB600, 0x419C, {0x88, 0xFC, 0xDC, 0xF5, 0x18, 0x3B, 0x5F, 0xA9}};
-const IID IID_IDebugExpressionContext2 = {
-    0x37A44580, 0xD5FC, 0x473E, {0xA0, 0x48, 0x21, 0x70, 0x2E, 0xBF, 0xC4, 0x66}};
-const IID IID_IDebugExpression2 = {
-    0xF7473FD0, 0x7F75, 0x478D, {0x8D, 0x85, 0xA4, 0x85, 0x20, 0x4E, 0x7A, 0x2D}};
-const IID IID_IDebugSymbolProvider = {
-    0xC2E34EAE, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugEngineSymbolProviderServices = {
-    0x83919262, 0xACD6, 0x11D2, {0x90, 0x28, 0x00, 0xC0, 0x4F, 0xA3, 0x02, 0xA1}};
-const IID IID_IDebugField = {
-    0xC2E34EB1, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugContainerField = {
-    0xC2E34EB2, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugClassField = {
-    0xC2E34EB5, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugMethodField = {
-    0xC2E34EB4, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugPointerField = {
-    0xC2E34EB8, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugArrayField = {
-    0xC2E34EB7, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugPropertyField = {
-    0xC2E34EB6, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugEnumField = {
-    0xC2E34EB9, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugBitField = {
-    0xC2E34EBA, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugDynamicField = {
-    0xB5A2A5EA, 0xD5AB, 0x11D2, {0x90, 0x33, 0x00, 0xC0, 0x4F, 0xA3, 0x02, 0xA1}};
-const IID IID_IDebugPrimitiveTypeField = {
-    0x7A739554, 0x3FC6, 0x43EE, {0x98, 0x1D, 0xF4, 0x91, 0x71, 0x15, 0x13, 0x93}};
-const IID IID_IEnumDebugFields = {
-    0xC2E34EBC, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugAddress = {
-    0xC2E34EBB, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugAddress2 = {
-    0x877A0DA6, 0xA43E, 0x4046, {0x9B, 0xE3, 0xF9, 0x16, 0xAF, 0xF4, 0xFA, 0x7B}};
-const IID IID_IEnumDebugAddresses = {
-    0xC2E34EBD, 0x8B9D, 0x11D2, {0x90, 0x14, 0x00, 0xC0, 0x4F, 0xA3, 0x83, 0x38}};
-const IID IID_IDebugCustomAttributeQuery = {
-    0xDFD37B5A, 0x1E3A, 0x4F15, {0x80, 0x98, 0x22, 0x0A, 0xBA, 0xDC, 0x62, 0x0B}};
-const IID IID_IDebugCustomAttributeQuery2 = {
-    0x7D257F89, 0xEF56, 0x43C4, {0x80, 0xFF, 0xC8, 0x9B, 0x06, 0x4E, 0x46, 0x80}};
-const IID IID_IDebugCustomAttribute = {
-    0xA3A37C5E, 0x8D71, 0x487D, {0xA9, 0xE1, 0xB9, 0xA1, 0xB3, 0xBA, 0x9C, 0xBB}};
-const IID IID_IEnumDebugCustomAttributes = {
-    0xD9089EF0, 0x22D1, 0x40B9, {0x81, 0xD6, 0x47, 0xCB, 0xDA, 0x9D, 0xC3, 0x2C}};
-const IID IID_IDebugBinder = {
-    0xC077C833, 0x476C, 0x11D2, {0xB7, 0x3C, 0x00, 0x00, 0xF8, 0x75, 0x72, 0xEF}};
-const IID IID_IDebugBinder2 = {
-    0xDCF3C6EE, 0x7C7D, 0x4E1F, {0xAE, 0xEB, 0x64, 0x69, 0x02, 0xAF, 0x07, 0x23}};
-const IID IID_IDebugBinder3 = {
-    0xBBCD7263, 0xB415, 0x40F6, {0x94, 0x2A, 0x4A, 0x9A, 0x85, 0x99, 0xB7, 0x08}};
-const IID IID_IDebugObject = {
-    0xC077C823, 0x476C, 0x11D2, {0xB7, 0x3C, 0x00, 0x00, 0xF8, 0x75, 0x72, 0xEF}};
-const IID IID_IDebugObject2 = {
-    0x3FF130FC, 0xB14F, 0x4BAE, {0xAE, 0x44, 0x46, 0xB1, 0xCD, 0x39, 0x28, 0xCC}};
-const IID IID_IDebugArrayObject = {
-    0x29ECD774, 0x75AE, 0x11D2, {0xB7, 0x4E, 0x00, 0x00, 0xF8, 0x75, 0x72, 0xEF}};
-const IID IID_IDebugArrayObject2 = {
-    0x41487E33, 0x9A10, 0x42FE, {0xBA, 0x3B, 0x15, 0xFD, 0xE5, 0x9D, 0x09, 0xD5}};
-const IID IID_IDebugPointerObject = {
-    0x112756A1, 0x3F04, 0x4CCD, {0xBF, 0xD6, 0xAC, 0xB4, 0xBC, 0xA6, 0x14, 0xC9}};
-const IID IID_IDebugPointerObject2 = {
-    0xBF032216, 0x2C7F, 0x4682, {0x84, 0xC1, 0x76, 0xEF, 0x43, 0x2D, 0x84, 0x0B}};
-const IID IID_IDebugPointerObject3 = {
-    0xB69D88F9, 0xBC5A, 0x4EB3, {0xA4, 0x3C, 0x9A, 0xF3, 0x15, 0x5F, 0x06, 0x32}};
-const IID IID_IDebugFunctionObject = {
-    0xF71D9EA0, 0x4269, 0x48DC, {0x9E, 0x8D, 0xF8, 0x6D, 0xEF, 0xA0, 0x42, 0xB3}};
-const IID IID_IDebugFunctionObject2 = {
-    0x8E861CC7, 0xD21C, 0x43E7, {0xAB, 0x7B, 0x94, 0x79, 0x21, 0x68, 0x9B, 0x88}};
-const IID IID_IDebugManagedObject = {
-    0x71AF87C9, 0x66C5, 0x49E4, {0xA6, 0x02, 0xB9, 0x01, 0x21, 0x15, 0xAF, 0xD5}};
-const IID IID_IEnumDebugObjects = {
-    0x0881751C, 0x99F4, 0x11D2, {0xB7, 0x67, 0x00, 0x00, 0xF8, 0x75, 0x72, 0xEF}};
+#include "platform/Guid.h"
 
-const GUID guidFilterLocals = {
-    0xB200F725, 0xE725, 0x4C53, {0xB3, 0x6A, 0x1E, 0xC2, 0x7A, 0xEF, 0x12, 0xEF}};
-const GUID guidFilterAllLocals = {
-    0x196DB21F, 0x5F22, 0x45A9, {0xB5, 0xA3, 0x32, 0xCD, 0xDB, 0x30, 0xDB, 0x06}};
-const GUID guidFilterArgs = {
-    0x804BCCEA, 0x0475, 0x4AE7, {0x8A, 0x46, 0x18, 0x62, 0x68, 0x8A, 0xB8, 0x63}};
-const GUID guidFilterLocalsPlusArgs = {
-    0xE74721BB, 0x10C0, 0x40F5, {0x80, 0x7F, 0x92, 0x0D, 0x37, 0xF9, 0x54, 0x19}};
-const GUID guidFilterAllLocalsPlusArgs = {
-    0x939729A8, 0x4CB0, 0x4647, {0x98, 0x31, 0x7F, 0xF4, 0x65, 0x24, 0x0D, 0x5F}};
-const GUID guidFilterRegisters = {
-    0x223AE797, 0xBD09, 0x4F28, {0x82, 0x41, 0x27, 0x63, 0xBD, 0xC5, 0xF7, 0x13}};
-const GUID guidFilterThis = {
-    0xADD901FD, 0xBFC9, 0x48B2, {0xB0, 0xC7, 0x68, 0xB4, 0x59, 0x53, 0x9D, 0x7A}};
-const GUID guidFilterAutoRegisters = {
-    0x38FC3258, 0xD4D8, 0x401E, {0xA6, 0x38, 0x77, 0x9A, 0x01, 0x45, 0xE9, 0x06}};
+// Each identifier as published; a malformed text does not compile.
+#define ORVEL_DEFINE_GUID(type, name, text)                                                        \
+    static_assert(orvel::IsGuidText(text), #name);                                                 \
+    const type name = orvel::GuidOf(text)
 
-const CLSID CLSID_OrvelExpressionEvaluator = {
-    0xEC7B2BEF, 0x97F8, 0x40EE, {0x8A, 0x6C, 0x45, 0xE3, 0x5A, 0xDC, 0x9D, 0xC4}};
+ORVEL_DEFINE_GUID(IID, IID_IDebugExpressionEvaluator, "{C077C822-476C-11D2-B73C-0000F87572EF}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugExpressionEvaluator2, "{2DE1D5E0-CA57-456F-815C-5902825A2795}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugExpressionEvaluator3, "{4C7EC6F5-BB6C-43A2-853C-80FF48B7A8A6}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugParsedExpression, "{7895C94C-5A3F-11D2-B742-0000F87572EF}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugProperty2, "{A7EE3E7E-2DD2-4AD7-9697-F4AAE3427762}");
+ORVEL_DEFINE_GUID(IID, IID_IEnumDebugPropertyInfo2, "{6C7072C3-3AC4-408F-A680-FC5A2F96903E}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugMemoryContext2, "{1AB276DD-F27B-4445-825D-5DF0B4A04A3A}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugCodeContext2, "{AC17B76B-2B09-419A-AD5F-7D7402DA8875}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugMemoryBytes2, "{925837D1-3AA1-451A-B7FE-CC04BB42CFB8}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugReference2, "{10B793AC-0C47-4679-8454-ADB36F29F802}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugDocumentContext2, "{931516AD-B600-419C-88FC-DCF5183B5FA9}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugExpressionContext2, "{37A44580-D5FC-473E-A048-21702EBFC466}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugExpression2, "{F7473FD0-7F75-478D-8D85-A485204E7A2D}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugSymbolProvider, "{C2E34EAE-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugEngineSymbolProviderServices,
+                  "{83919262-ACD6-11D2-9028-00C04FA302A1}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugField, "{C2E34EB1-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugContainerField, "{C2E34EB2-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugClassField, "{C2E34EB5-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugMethodField, "{C2E34EB4-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugPointerField, "{C2E34EB8-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugArrayField, "{C2E34EB7-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugPropertyField, "{C2E34EB6-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugEnumField, "{C2E34EB9-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugBitField, "{C2E34EBA-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugDynamicField, "{B5A2A5EA-D5AB-11D2-9033-00C04FA302A1}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugPrimitiveTypeField, "{7A739554-3FC6-43EE-981D-F49171151393}");
+ORVEL_DEFINE_GUID(IID, IID_IEnumDebugFields, "{C2E34EBC-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugAddress, "{C2E34EBB-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugAddress2, "{877A0DA6-A43E-4046-9BE3-F916AFF4FA7B}");
+ORVEL_DEFINE_GUID(IID, IID_IEnumDebugAddresses, "{C2E34EBD-8B9D-11D2-9014-00C04FA38338}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugCustomAttributeQuery, "{DFD37B5A-1E3A-4F15-8098-220ABADC620B}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugCustomAttributeQuery2, "{7D257F89-EF56-43C4-80FF-C89B064E4680}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugCustomAttribute, "{A3A37C5E-8D71-487D-A9E1-B9A1B3BA9CBB}");
+ORVEL_DEFINE_GUID(IID, IID_IEnumDebugCustomAttributes, "{D9089EF0-22D1-40B9-81D6-47CBDA9DC32C}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugBinder, "{C077C833-476C-11D2-B73C-0000F87572EF}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugBinder2, "{DCF3C6EE-7C7D-4E1F-AEEB-646902AF0723}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugBinder3, "{BBCD7263-B415-40F6-942A-4A9A8599B708}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugObject, "{C077C823-476C-11D2-B73C-0000F87572EF}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugObject2, "{3FF130FC-B14F-4BAE-AE44-46B1CD3928CC}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugArrayObject, "{29ECD774-75AE-11D2-B74E-0000F87572EF}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugArrayObject2, "{41487E33-9A10-42FE-BA3B-15FDE59D09D5}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugPointerObject, "{112756A1-3F04-4CCD-BFD6-ACB4BCA614C9}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugPointerObject2, "{BF032216-2C7F-4682-84C1-76EF432D840B}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugPointerObject3, "{B69D88F9-BC5A-4EB3-A43C-9AF3155F0632}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugFunctionObject, "{F71D9EA0-4269-48DC-9E8D-F86DEFA042B3}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugFunctionObject2, "{8E861CC7-D21C-43E7-AB7B-947921689B88}");
+ORVEL_DEFINE_GUID(IID, IID_IDebugManagedObject, "{71AF87C9-66C5-49E4-A602-B9012115AFD5}");
+ORVEL_DEFINE_GUID(IID, IID_IEnumDebugObjects, "{0881751C-99F4-11D2-B767-0000F87572EF}");
+
+ORVEL_DEFINE_GUID(GUID, guidFilterLocals, "{B200F725-E725-4C53-B36A-1EC27AEF12EF}");
+ORVEL_DEFINE_GUID(GUID, guidFilterAllLocals, "{196DB21F-5F22-45A9-B5A3-32CDDB30DB06}");
+ORVEL_DEFINE_GUID(GUID, guidFilterArgs, "{804BCCEA-0475-4AE7-8A46-1862688AB863}");
+ORVEL_DEFINE_GUID(GUID, guidFilterLocalsPlusArgs, "{E74721BB-10C0-40F5-807F-920D37F95419}");
+ORVEL_DEFINE_GUID(GUID, guidFilterAllLocalsPlusArgs, "{939729A8-4CB0-4647-9831-7FF465240D5F}");
+ORVEL_DEFINE_GUID(GUID, guidFilterRegisters, "{223AE797-BD09-4F28-8241-2763BDC5F713}");
+ORVEL_DEFINE_GUID(GUID, guidFilterThis, "{ADD901FD-BFC9-48B2-B0C7-68B459539D7A}");
+ORVEL_DEFINE_GUID(GUID, guidFilterAutoRegisters, "{38FC3258-D4D8-401E-A638-779A0145E906}");
+
+ORVEL_DEFINE_GUID(CLSID, CLSID_OrvelExpressionEvaluator, "{EC7B2BEF-97F8-40EE-8A6C-45E35ADC9DC4}");

@@ -96,3 +96,17 @@ static_assert(static_cast<uint64_t>(PARSE_DESIGN_TIME_EXPR_EVAL) == 0x1000u,
               "PARSE_DESIGN_TIME_EXPR_EVAL");
 static_assert(static_cast<uint64_t>(EVAL_ALLOW_IMPLICIT_VARS) == 0x4000u,
               "EVAL_ALLOW_IMPLICIT_VARS");
+
+// Result codes the host tells apart by value.
+static_assert(static_cast<uint32_t>(S_EVAL_EXCEPTION) == 0x00040002u, "S_EVAL_EXCEPTION");
+static_assert(static_cast<uint32_t>(S_EVAL_NO_RESULT) == 0x00040005u, "S_EVAL_NO_RESULT");
+static_assert(static_cast<uint32_t>(S_EVAL_BAD_START_POINT) == 0x0004000Au,
+              "S_EVAL_BAD_START_POINT");
+static_assert(static_cast<uint32_t>(E_STATIC_VAR_NOT_AVAILABLE) == 0x0004000Bu,
+              "E_STATIC_VAR_NOT_AVAILABLE");
+static_assert(static_cast<uint32_t>(E_EVAL_NOT_SUPPORTED_IN_CLR) == 0x80040010u,
+              "E_EVAL_NOT_SUPPORTED_IN_CLR");
+static_assert(static_cast<uint32_t>(E_EVAL_NULL_REFERENCE) == 0x80040015u, "E_EVAL_NULL_REFERENCE");
+static_assert(static_cast<uint32_t>(E_SH_INVALID_ADDRESS) == 0x80040003u, "E_SH_INVALID_ADDRESS");
+static_assert(static_cast<uint32_t>(S_SH_NO_CONTAINER) == 0x0004000Au, "S_SH_NO_CONTAINER");
+static_assert(static_cast<uint32_t>(S_SH_NO_BASE_CLASSES) == 0x0004000Fu, "S_SH_NO_BASE_CLASSES");

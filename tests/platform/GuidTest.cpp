@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -105,3 +106,19 @@ TEST(GuidParse, NullArgumentsFail) {
 }
 
 } // namespace
+
+// Identifiers are written as text and turned into GUIDs at compile time.
+static_assert(orvel::GuidOf("{C077C822-476C-11D2-B73C-0000F87572EF}").Data1 == 0xC077C822);
+static_assert(!orvel::IsGuidText("{C077C822-476C-11D2-B73C+0000F87572EF}"));
+static_assert(!orvel::IsGuidText("{C077C822-476C-11D2-B73C-0000F87572EG}"));
+
+TEST(GuidOf, AgreesWithTheParserOnEveryByte) {
+    for (const char* text :
+         {"{C077C822-476C-11D2-B73C-0000F87572EF}", "{0123abcd-ef01-2345-6789-abcdef012345}"}) {
+        char braced[orvel::GuidTextLength + 1] = {};
+        std::copy(text, text + orvel::GuidTextLength, braced);
+        GUID parsed{};
+        ASSERT_TRUE(orvel::GuidFromString(text, &parsed));
+        EXPECT_EQ(orvel::GuidToString(parsed), orvel::GuidToString(orvel::GuidOf(braced))) << text;
+    }
+}
