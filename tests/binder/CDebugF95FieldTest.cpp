@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../model/ModelTestSupport.h"
+#include "../support/LiveObjectCheck.h"
 #include "binder/CDebugF95Field.h"
 #include "model/LiveCounts.h"
 
@@ -15,14 +16,8 @@ using orvel::test::TakeString;
 
 class FieldWrapper : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_elements = orvel::model::LiveElements();
-        m_objects = orvel::ObjectCount().load();
-    }
-    void TearDown() override {
-        EXPECT_EQ(orvel::model::LiveElements(), m_elements) << "an Element was not released";
-        EXPECT_EQ(orvel::ObjectCount().load(), m_objects) << "a wrapper was not released";
-    }
+    void SetUp() override { m_live.Take(); }
+    void TearDown() override { m_live.ExpectNoneLeft(); }
 
     static ComPtr<IDebugField> Wrap(Element* e) {
         ComPtr<IDebugField> field;
@@ -30,8 +25,7 @@ protected:
         return field;
     }
 
-    int m_elements = 0;
-    long m_objects = 0;
+    orvel::test::LiveObjectCheck m_live;
 };
 
 struct Shape {

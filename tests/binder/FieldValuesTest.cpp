@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../model/ModelTestSupport.h"
+#include "../support/LiveObjectCheck.h"
 #include "binder/FieldValues.h"
 #include "binder/VariantText.h"
 #include "debuginfo/DebugInfoCache.h"
@@ -43,10 +44,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(orvel::sim::LiveObjects(), 0) << "objects left by an earlier test";
         CacheClear();
-        m_live[0] = orvel::model::LiveElements();
-        m_live[1] = orvel::model::LiveContexts();
-        m_live[2] = orvel::model::LiveRecordIterators();
-        m_live[3] = orvel::ObjectCount().load();
+        m_live.Take();
         orvel::sim::HostProgram program;
         std::string error;
         ASSERT_TRUE(orvel::sim::LoadSnapshotFile(
@@ -64,12 +62,7 @@ protected:
         m_stop = nullptr;
         m_host.reset();
         CacheClear();
-        EXPECT_EQ(orvel::sim::LiveObjects(), 0) << "a host object was not released";
-        EXPECT_EQ(orvel::model::LiveElements(), m_live[0]) << "an Element was not destroyed";
-        EXPECT_EQ(orvel::model::LiveContexts(), m_live[1]) << "a context was not destroyed";
-        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_live[2])
-            << "an iterator was not destroyed";
-        EXPECT_EQ(orvel::ObjectCount().load(), m_live[3]) << "a field wrapper was not released";
+        m_live.ExpectNoneLeft();
     }
 
     HRESULT Find(const char* name, ComPtr<IDebugField>& field) {
@@ -114,7 +107,7 @@ protected:
     ComPtr<IDebugSymbolProvider> m_provider;
     ComPtr<IDebugBinder> m_binder;
     ComPtr<IDebugAddress> m_stop;
-    long m_live[4] = {};
+    orvel::test::LiveObjectCheck m_live;
 };
 
 struct TypedRead {

@@ -60,10 +60,7 @@ std::vector<Row> Drain(IEnumDebugPropertyInfo2* rows, ULONG batch) {
 
 void WatchSession::SetUp() {
     CacheClear();
-    m_objectsAtStart = orvel::ObjectCount().load();
-    m_modelAtStart[0] = orvel::model::LiveElements();
-    m_modelAtStart[1] = orvel::model::LiveContexts();
-    m_modelAtStart[2] = orvel::model::LiveRecordIterators();
+    m_live.Take();
     ComPtr<IClassFactory> factory;
     ASSERT_EQ(orvel::CEEFactory::Create(factory.put()), S_OK);
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDebugExpressionEvaluator,
@@ -78,11 +75,7 @@ void WatchSession::TearDown() {
     m_stop.Reset();
     m_host.reset();
     CacheClear();
-    EXPECT_EQ(orvel::sim::LiveObjects(), 0) << "a host object was not released";
-    EXPECT_EQ(orvel::ObjectCount().load(), m_objectsAtStart) << "a property or enumerator leaked";
-    EXPECT_EQ(orvel::model::LiveElements(), m_modelAtStart[0]) << "an Element leaked";
-    EXPECT_EQ(orvel::model::LiveContexts(), m_modelAtStart[1]) << "a context leaked";
-    EXPECT_EQ(orvel::model::LiveRecordIterators(), m_modelAtStart[2]) << "an iterator leaked";
+    m_live.ExpectNoneLeft();
 }
 
 void WatchSession::Begin(bool fromFile, const std::string& what) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/LiveObjectCheck.h"
 #include "host/HostInterfaces.h"
 #include "platform/ComPtr.h"
 
@@ -68,8 +69,7 @@ private:
 
     struct Host;
     std::shared_ptr<Host> m_host;
-    long m_objectsAtStart = 0;
-    int m_modelAtStart[3] = {};
+    orvel::test::LiveObjectCheck m_live;
 };
 
 } // namespace orvel::test

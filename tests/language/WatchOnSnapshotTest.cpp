@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "../support/LiveObjectCheck.h"
 #include "EvaluatorTestSupport.h"
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostInterfaces.h"
@@ -36,9 +37,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(orvel::sim::LiveObjects(), 0) << "objects left by an earlier test";
         CacheClear();
-        m_liveAtStart[0] = orvel::model::LiveElements();
-        m_liveAtStart[1] = orvel::model::LiveContexts();
-        m_liveAtStart[2] = orvel::model::LiveRecordIterators();
+        m_live.Take();
     }
 
     void TearDown() override {
@@ -46,12 +45,7 @@ protected:
         m_scope = nullptr;
         m_host.reset();
         CacheClear();
-        EXPECT_EQ(orvel::sim::LiveObjects(), 0) << "a host object was not released";
-        // Only what this test made: an earlier unchecked test's leak is not ours.
-        EXPECT_EQ(orvel::model::LiveElements(), m_liveAtStart[0]) << "an Element was not destroyed";
-        EXPECT_EQ(orvel::model::LiveContexts(), m_liveAtStart[1]) << "a context was not destroyed";
-        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_liveAtStart[2])
-            << "a record iterator was not destroyed";
+        m_live.ExpectNoneLeft();
     }
 
     // Starts the snapshot's program and makes the scope from its stop routine.
@@ -117,7 +111,7 @@ protected:
 
     std::unique_ptr<orvel::sim::SimHost> m_host;
     Element* m_scope = nullptr;
-    int m_liveAtStart[3] = {}; // the model's live objects when the test began
+    orvel::test::LiveObjectCheck m_live;
 };
 
 TEST_F(WatchOnSnapshot, ScalarsOfEachKind) {

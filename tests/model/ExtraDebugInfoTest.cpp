@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/LiveObjectCheck.h"
 #include "RecordTestSupport.h"
 #include "debuginfo/DebugInfoAcquisition.h"
 #include "model/ContextDebugInfo.h"
@@ -27,24 +28,18 @@ class Records : public ::testing::Test {
 protected:
     void SetUp() override {
         CacheClear();
-        m_liveAtStart[0] = orvel::model::LiveElements();
-        m_liveAtStart[1] = orvel::model::LiveContexts();
-        m_liveAtStart[2] = orvel::model::LiveRecordIterators();
+        m_live.Take();
         m_cxt = NewContext(&m_binder);
     }
     void TearDown() override {
         m_cxt = nullptr;
         CacheClear();
-        // Only what this test made: an earlier unchecked test's leak is not ours.
-        EXPECT_EQ(orvel::model::LiveElements(), m_liveAtStart[0]) << "an Element was not destroyed";
-        EXPECT_EQ(orvel::model::LiveContexts(), m_liveAtStart[1]) << "a context was not destroyed";
-        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_liveAtStart[2])
-            << "a record iterator was not destroyed";
+        m_live.ExpectNoneLeft();
     }
 
     CountingBinder m_binder;
-    ContextPtr m_cxt;          // made in SetUp, so that it is counted as the test's own
-    int m_liveAtStart[3] = {}; // the model's live objects when the test began
+    ContextPtr m_cxt; // made in SetUp, so that it is counted as the test's own
+    orvel::test::LiveObjectCheck m_live;
 };
 
 // One record read at the start of the blob with the low-level reader.

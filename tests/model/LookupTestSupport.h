@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "../support/LiveObjectCheck.h"
 #include "debuginfo/DebugInfoCache.h"
 #include "host/HostInterfaces.h"
 #include "model/Element.h"
@@ -55,9 +56,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(sim::LiveObjects(), 0) << "objects left by an earlier test";
         CacheClear();
-        m_liveAtStart[0] = orvel::model::LiveElements();
-        m_liveAtStart[1] = orvel::model::LiveContexts();
-        m_liveAtStart[2] = orvel::model::LiveRecordIterators();
+        m_live.Take();
     }
 
     void Start(const std::string& raw = "{}") {
@@ -105,12 +104,7 @@ protected:
         m_address = nullptr;
         m_host.reset();
         CacheClear();
-        EXPECT_EQ(sim::LiveObjects(), 0) << "a simhost object was not released";
-        // Only what this test made: an earlier unchecked test's leak is not ours.
-        EXPECT_EQ(orvel::model::LiveElements(), m_liveAtStart[0]) << "an Element was not destroyed";
-        EXPECT_EQ(orvel::model::LiveContexts(), m_liveAtStart[1]) << "a context was not destroyed";
-        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_liveAtStart[2])
-            << "a record iterator was not destroyed";
+        m_live.ExpectNoneLeft();
     }
 
     std::unique_ptr<sim::SimHost> m_host;
@@ -118,7 +112,7 @@ protected:
     ComPtr<IDebugBinder> m_binder;
     ComPtr<IDebugAddress> m_address;
     ComPtr<ExpressionContext> m_cxt;
-    int m_liveAtStart[3] = {}; // the model's live objects when the test began
+    orvel::test::LiveObjectCheck m_live;
 };
 
 } // namespace orvel::test

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "../support/LiveObjectCheck.h"
 #include "RecordTestSupport.h"
 #include "model/LiveCounts.h"
 #include "platform/ProcessMemory.h"
@@ -143,21 +144,14 @@ protected:
     void SetUp() override {
         ASSERT_EQ(orvel::sim::LiveObjects(), 0) << "objects left by an earlier test";
         CacheClear();
-        m_liveAtStart[0] = orvel::model::LiveElements();
-        m_liveAtStart[1] = orvel::model::LiveContexts();
-        m_liveAtStart[2] = orvel::model::LiveRecordIterators();
+        m_live.Take();
     }
 
     void TearDown() override {
         m_cxt = nullptr;
         m_host.reset();
         CacheClear();
-        EXPECT_EQ(orvel::sim::LiveObjects(), 0) << "a host object was not released";
-        // Only what this test made: an earlier unchecked test's leak is not ours.
-        EXPECT_EQ(orvel::model::LiveElements(), m_liveAtStart[0]) << "an Element was not destroyed";
-        EXPECT_EQ(orvel::model::LiveContexts(), m_liveAtStart[1]) << "a context was not destroyed";
-        EXPECT_EQ(orvel::model::LiveRecordIterators(), m_liveAtStart[2])
-            << "a record iterator was not destroyed";
+        m_live.ExpectNoneLeft();
     }
 
     // The records' context at the stop of a program holding the integers, which the
@@ -215,7 +209,7 @@ protected:
     std::unique_ptr<orvel::sim::SimHost> m_host;
     CountingBinder m_binder;
     ContextPtr m_cxt;
-    int m_liveAtStart[3] = {}; // the model's live objects when the test began
+    orvel::test::LiveObjectCheck m_live;
 };
 
 TEST_P(RecordBlobs, DecodesTheListedRecords) {
