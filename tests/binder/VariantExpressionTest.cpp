@@ -87,6 +87,7 @@ TEST_F(VariantExpression, ValuesAndMessagesAtTheStop) {
         {"10 - 4 - 3", S_OK, VT_I4, 3, ""},
         {"6 & 3 | 8 ^ 1", S_OK, VT_I4, 11, ""},
         {"0x1F", S_OK, VT_I4, 31, ""},
+        {"0xa + 0xA + 0xf + 0xF", S_OK, VT_I4, 50, ""},
         {"0xffffffff", S_OK, VT_I4, -1, ""},
         {"4294967297", S_OK, VT_I4, 1, ""},
         {"0x7FFFFFFF + 1", S_OK, VT_I4, INT32_MIN, ""},
