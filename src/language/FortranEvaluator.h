@@ -83,6 +83,7 @@ private:
     void Add();
     void Subtract();
     void MultiplyOrDivide(int Id);
+    void Power();
     void Negate();
     void Bitwise(int Id);
     void Complement();

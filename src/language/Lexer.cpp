@@ -34,6 +34,12 @@ int HexDigitValue(char c) {
     const char u = ToUpper(c);
     return (u >= 'A' && u <= 'F') ? u - 'A' + 10 : -1;
 }
+// Whether Text starts with the upper-case Spelling, letters compared in any case.
+bool StartsWithFolded(const char* Text, const char* Spelling, size_t Length) {
+    for (size_t i = 0; i < Length; ++i)
+        if (ToUpper(Text[i]) != Spelling[i]) return false;
+    return true;
+}
 bool IsNameChar(char c) {
     return IsLetter(c) || IsDigit(c) || c == '_' || c == '@' || c == '$' || c == '!';
 }
@@ -98,9 +104,14 @@ EvalToken* FortranEvaluator::NextToken() {
 }
 
 EvalToken* FortranEvaluator::LexOperator() {
+    // The Fortran spelling of "!=": before the rows, whose "/" would take its first half.
+    if (Cursor[0] == '/' && Cursor[1] == '=') {
+        Cursor += 2;
+        return EvalToken::MakeOperator(OpNotEqual);
+    }
     for (const OperatorRow& Row : OperatorRows) {
         const size_t Length = std::strlen(Row.Text);
-        if (Length != 0 && std::strncmp(Cursor, Row.Text, Length) == 0) {
+        if (Length != 0 && StartsWithFolded(Cursor, Row.Text, Length)) {
             Cursor += Length;
             return EvalToken::MakeOperator(Row.Id);
         }

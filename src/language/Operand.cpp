@@ -153,6 +153,8 @@ void FortranEvaluator::ApplyOperator(int Id) {
     case OpMultiply:
     case OpDivide:
         return MultiplyOrDivide(Id);
+    case OpPower:
+        return Power();
     case OpComplement:
         return Complement();
     case OpLogicalNot:
@@ -164,7 +166,7 @@ void FortranEvaluator::ApplyOperator(int Id) {
     case OpAddressOf:
         return AddressOf();
     default:
-        return; // power among others: no operation, its operands stay behind
+        return; // no operation: its operands stay behind
     }
 }
 
@@ -185,6 +187,7 @@ void FortranEvaluator::CheckOperator(int Id) {
     case OpSubtract:
     case OpMultiply:
     case OpDivide:
+    case OpPower:
     case OpBitAnd:
     case OpBitOr:
     case OpBitXor:

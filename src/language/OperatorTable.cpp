@@ -3,7 +3,8 @@
 #include <iterator>
 
 // Row order matters to the lexer: two-character spellings come before their one-character
-// prefixes, ".TRUE." and the dotted operators before the lone ".".
+// prefixes, ".TRUE." and the dotted operators before the lone ".". The lexer matches
+// letters in any case; spellings are upper case here.
 constexpr OperatorRow OperatorRows[] = {
     {"(", 0, OpOpenParen, 0},
     {")", 0, OpCloseParen, 0},
@@ -13,7 +14,7 @@ constexpr OperatorRow OperatorRows[] = {
     {"<=", 400, OpLessEqual, 0},
     {"!=", 350, OpNotEqual, 0},
     {"==", 350, OpEqual, 0},
-    {"**", 800, OpPower, 0},
+    {"**", 800, OpPower, RightBinding},
     {"->", 1000, OpArrow, 0},
     {">>", 500, OpShiftRight, 0},
     {"<<", 500, OpShiftLeft, 0},

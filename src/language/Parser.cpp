@@ -309,6 +309,8 @@ void FortranEvaluator::Reduce(int Id) {
             delete Operators.Pop();
             return;
         }
+        // A power binds tighter than the minus before its base: -2**2 is -4.
+        if (Id == OpPower && TopId == OpNegate) return;
         const int32_t TopPrecedence = OperatorPrecedence(TopId);
         if (Precedence > TopPrecedence) return;
         if (Precedence == TopPrecedence && (OperatorFlagsOf(Id) & RightBinding)) return;

@@ -35,6 +35,7 @@ const std::set<std::string> IntendedChanges = {
     "N .lt. I",
     "N .le. I",
     "MESH.NX .eq. 2",
+    "1.eq.2",
     "SEG%A%X .eq. 1",
     "N /= 3",
     "N /= 8",
