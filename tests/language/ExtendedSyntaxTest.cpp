@@ -1,0 +1,74 @@
+// The Fortran forms of the language on constants: operators in any letter case, "/=",
+// powers and the literal forms with a kind. Each case also states what the syntax check
+// says, which must accept whatever the evaluation can compute.
+#include <gtest/gtest.h>
+
+#include "EvaluatorTestSupport.h"
+#include "language/EvalError.h"
+
+using orvel::test::Checked;
+using orvel::test::Evaluated;
+
+namespace {
+
+struct Case {
+    const char* Text;
+    int Error; // 0: a value of Kind showing Shown
+    ElementType Kind;
+    const char* Shown;
+    bool Parses;
+};
+
+void Expect(const Case* Begin, const Case* End) {
+    for (const Case* c = Begin; c != End; ++c) {
+        SCOPED_TRACE(c->Text);
+        EXPECT_EQ(c->Parses, Checked(c->Text).Error == 0);
+        const auto Out = Evaluated(c->Text);
+        ASSERT_EQ(c->Error, Out.Error);
+        if (c->Error != 0) continue;
+        ASSERT_TRUE(Out.HasResult);
+        EXPECT_EQ(c->Kind, Out.Kind);
+        EXPECT_EQ(c->Shown, Out.Shown);
+    }
+}
+
+TEST(ExtendedSyntax, DottedOperatorsInAnyCase) {
+    const Case cases[] = {
+        {"1 .eq. 1", 0, logical_4, ".TRUE.", true},
+        {"1.eq.2", 0, logical_4, ".FALSE.", true},
+        {"2 .Gt. 1 .and. .true.", 0, logical_4, ".TRUE.", true},
+        {".false. .Or. .not. .False.", 0, logical_4, ".TRUE.", true},
+        {"3 .le. 2", 0, logical_4, ".FALSE.", true},
+        {"3 /= 2", 0, logical_4, ".TRUE.", true},
+        {"3/=3", 0, logical_4, ".FALSE.", true},
+        {"3 / 2", 0, integer_4, "1", true},
+    };
+    Expect(std::begin(cases), std::end(cases));
+}
+
+TEST(ExtendedSyntax, PowersFollowFortran) {
+    const Case cases[] = {
+        {"2**10", 0, integer_4, "1024", true},
+        {"2**3**2", 0, integer_4, "512", true},
+        {"-2**2", 0, integer_4, "-4", true},
+        {"(-2)**2", 0, integer_4, "4", true},
+        {"2*3**2", 0, integer_4, "18", true},
+        {"2**-1", 0, integer_4, "0", true},
+        {"1**-5", 0, integer_4, "1", true},
+        {"(-1)**-3", 0, integer_4, "-1", true},
+        {"(-1)**4", 0, integer_4, "1", true},
+        {"0**0", 0, integer_4, "1", true},
+        {"0**-1", EvalDivideByZero, void_0, "", true},
+        {"2**31", 0, integer_4, "-2147483648", true},
+        {"2.0**0.5", 0, real_4, "1.41421", true},
+        {"4**0.5", 0, real_4, "2.00000", true},
+        {"1E30**2", EvalOverflow, void_0, "", true},
+        {"(-8.0)**0.5", EvalBadFloat, void_0, "", true},
+        {"0.0**-1", EvalDivideByZero, void_0, "", true},
+        {"'a'**2", EvalBadArithmeticType, void_0, "", true},
+        {"2**", EvalSyntax, void_0, "", false},
+    };
+    Expect(std::begin(cases), std::end(cases));
+}
+
+} // namespace
