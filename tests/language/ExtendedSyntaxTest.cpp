@@ -71,4 +71,29 @@ TEST(ExtendedSyntax, PowersFollowFortran) {
     Expect(std::begin(cases), std::end(cases));
 }
 
+TEST(ExtendedSyntax, LiteralsWithAKind) {
+    const Case cases[] = {
+        {"1.5D0", 0, real_8, "1.5", true},
+        {"1D-3", 0, real_8, "0.001", true},
+        {"1.d0", 0, real_8, "1", true},
+        {"2.5_8", 0, real_8, "2.5", true},
+        {"1E3_8", 0, real_8, "1000", true},
+        {"1.5_4", 0, real_4, "1.50000", true},
+        {"7_1", 0, integer_1, "7", true},
+        {"-7_2", 0, integer_2, "-7", true},
+        {"7_4 + 1", 0, integer_4, "8", true},
+        {"1.5D0 + 1.5", 0, real_8, "3", true},
+        {"127_1", 0, integer_1, "127", true},
+        {"128_1", EvalBadConstant, void_0, "", false},
+        {"40000_2", EvalBadConstant, void_0, "", false},
+        {"3_8", EvalBadConstant, void_0, "", false},
+        {"3_3", EvalBadConstant, void_0, "", false},
+        {"1E40_4", EvalBadConstant, void_0, "", false},
+        {"1.5D0_8", EvalBadConstant, void_0, "", false},
+        {"1.5D", EvalSyntax, void_0, "", false},
+        {"3_K", EvalSyntax, void_0, "", false},
+    };
+    Expect(std::begin(cases), std::end(cases));
+}
+
 } // namespace
