@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "language/EvalError.h"
 #include "language/EvalToken.h"
@@ -95,6 +96,11 @@ private:
     void LogicalAndOr(int Id);
     void LogicalNot();
     void Compare(int Id);
+
+    // Character.cpp
+    bool CharacterValue(Element* e, std::string& Bytes);
+    void Concatenate();
+    void CompareCharacters(int Id, Element* Left, Element* Right);
 
     // Access.cpp
     void ApplySubscript();

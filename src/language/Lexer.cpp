@@ -120,10 +120,12 @@ EvalToken* FortranEvaluator::NextToken() {
 }
 
 EvalToken* FortranEvaluator::LexOperator() {
-    // The Fortran spelling of "!=": before the rows, whose "/" would take its first half.
-    if (Cursor[0] == '/' && Cursor[1] == '=') {
+    // "/=" (the Fortran "!=") and "//": before the rows, whose "/" would take their
+    // first half.
+    if (Cursor[0] == '/' && (Cursor[1] == '=' || Cursor[1] == '/')) {
+        const int Id = Cursor[1] == '=' ? OpNotEqual : OpConcatenate;
         Cursor += 2;
-        return EvalToken::MakeOperator(OpNotEqual);
+        return EvalToken::MakeOperator(Id);
     }
     for (const OperatorRow& Row : OperatorRows) {
         const size_t Length = std::strlen(Row.Text);

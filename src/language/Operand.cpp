@@ -155,6 +155,8 @@ void FortranEvaluator::ApplyOperator(int Id) {
         return MultiplyOrDivide(Id);
     case OpPower:
         return Power();
+    case OpConcatenate:
+        return Concatenate();
     case OpComplement:
         return Complement();
     case OpLogicalNot:
@@ -188,6 +190,7 @@ void FortranEvaluator::CheckOperator(int Id) {
     case OpMultiply:
     case OpDivide:
     case OpPower:
+    case OpConcatenate:
     case OpBitAnd:
     case OpBitOr:
     case OpBitXor:

@@ -42,6 +42,7 @@ constexpr OperatorRow OperatorRows[] = {
     {".FALSE.", 0, OpFalse, 0},
     {"", 0, OpLength, Intrinsic},
     {"", 0, OpLocation, Intrinsic},
+    {"", 550, OpConcatenate, 0}, // "//", lexed before the rows
     // Alternative spellings: only the id counts, the parser reads precedence by id.
     {".GE.", 200, OpGreaterEqual, 0},
     {".LE.", 200, OpLessEqual, 0},

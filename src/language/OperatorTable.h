@@ -42,7 +42,8 @@ enum OperatorId : int32_t {
     OpFalse = 33,
     OpLength = 34,
     OpLocation = 35,
-    OperatorIdCount = 36,
+    OpConcatenate = 36,
+    OperatorIdCount = 37,
 };
 
 // OperatorRow::Flags bits.
@@ -59,7 +60,7 @@ struct OperatorRow {
     uint32_t Flags;
 };
 
-constexpr int OperatorRowCount = 46;
+constexpr int OperatorRowCount = 47;
 extern const OperatorRow OperatorRows[OperatorRowCount];
 
 struct IntrinsicRow {

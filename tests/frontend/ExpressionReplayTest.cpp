@@ -64,6 +64,16 @@ const std::set<std::string> IntendedChanges = {
     "N + 3_2",
     "3_8 + I4",
     "1.5D0 + R4",
+    // CHARACTER comparison and concatenation
+    "'a' == 'a'",
+    "'abc' .LT. 'abd'",
+    "CH .EQ. NAME",
+    "CH .LT. CH",
+    "CH // NAME",
+    "STATUS .NE. 'x'",
+    "TITLE .EQ. 'Copper rod A'",
+    "TITLE == 'Copper rod A'",
+    "TITLE // 'x'",
 };
 
 bool IsFailureText(const std::string& text) {

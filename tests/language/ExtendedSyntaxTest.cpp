@@ -96,4 +96,21 @@ TEST(ExtendedSyntax, LiteralsWithAKind) {
     Expect(std::begin(cases), std::end(cases));
 }
 
+TEST(ExtendedSyntax, CharacterOperands) {
+    const Case cases[] = {
+        {"'ab' // 'cd'", 0, string, "'abcd'", true},
+        {"'a' // '' // 'b'", 0, string, "'ab'", true},
+        {"'ab' // 'c' == 'abc'", 0, logical_4, ".TRUE.", true},
+        {"'a' == 'a  '", 0, logical_4, ".TRUE.", true},
+        {"'a' .lt. 'a '", 0, logical_4, ".FALSE.", true},
+        {"'ab' < 'b'", 0, logical_4, ".TRUE.", true},
+        {"'b' .GE. 'ab'", 0, logical_4, ".TRUE.", true},
+        {"'a' /= 'A'", 0, logical_4, ".TRUE.", true},
+        {"'a' // 1", EvalStringExpected, void_0, "", true},
+        {"'a' == 1", EvalBadArithmeticType, void_0, "", true},
+        {"'a' //", EvalSyntax, void_0, "", false},
+    };
+    Expect(std::begin(cases), std::end(cases));
+}
+
 } // namespace
