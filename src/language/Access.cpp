@@ -83,17 +83,39 @@ void FortranEvaluator::ApplyIntrinsic(int Id) {
     EvalToken* t = PopOperand();
     if (!t) return;
     Element* e = t->Value;
-    if (Id == OpLength) {
-        if (e->Type == pointer_4 && e->SubType == integer_1) {
+    if (Id == OpLength || Id == OpTrimmedLength) {
+        if (Id == OpLength && e->Type == pointer_4 && e->SubType == integer_1) {
             delete t;
             PushResult(MakeInteger4(0));
             return;
         }
-        if (e->Type != string) Fail(EvalStringExpected);
+        std::string Bytes;
+        if (e->Type != string) {
+            Fail(EvalStringExpected);
+        } else if (Id == OpLength) {
+            const int32_t Length = e->Size;
+            delete t;
+            PushResult(MakeInteger4(Length));
+            return;
+        } else if (CharacterValue(e, Bytes)) {
+            size_t Length = Bytes.size();
+            while (Length > 0 && Bytes[Length - 1] == ' ')
+                --Length;
+            delete t;
+            PushResult(MakeInteger4(static_cast<int32_t>(Length)));
+            return;
+        }
     } else if (e->HasValue()) {
         Fail(EvalNoAddress);
+    } else if (e->HasFlag(AddressKnown)) {
+        // The debuggee address, in the 32 bits of an INTEGER*4.
+        const DebuggeeAddress At = e->Address;
+        delete t;
+        PushResult(MakeInteger4(static_cast<int32_t>(static_cast<uint32_t>(At))));
+        return;
+    } else {
+        Fail(EvalNoAddress);
     }
-    // A string's length and a location are consumed without a result.
     delete t;
 }
 

@@ -165,10 +165,18 @@ EvalToken* FortranEvaluator::LexName() {
             size_t i = 0;
             while (i < Length && ToUpper(Row.Name[i]) == Upper[i])
                 ++i;
-            if (i == Length) {
-                ++Cursor;
-                return EvalToken::MakeOperator(Row.Id);
+            if (i != Length) continue;
+            // A hideable name is an intrinsic only where no variable has it; the syntax
+            // check, which knows no variables, leaves it a subscripted name.
+            if (Row.Hideable) {
+                if (!Scope) break;
+                if (Element* Variable = Scope->FindChild(Upper)) {
+                    Variable->Release();
+                    break;
+                }
             }
+            ++Cursor;
+            return EvalToken::MakeOperator(Row.Id);
         }
     }
     return EvalToken::MakeName(Upper, Length);

@@ -43,6 +43,7 @@ constexpr OperatorRow OperatorRows[] = {
     {"", 0, OpLength, Intrinsic},
     {"", 0, OpLocation, Intrinsic},
     {"", 550, OpConcatenate, 0}, // "//", lexed before the rows
+    {"", 0, OpTrimmedLength, Intrinsic},
     // Alternative spellings: only the id counts, the parser reads precedence by id.
     {".GE.", 200, OpGreaterEqual, 0},
     {".LE.", 200, OpLessEqual, 0},
@@ -68,9 +69,8 @@ constexpr bool RowsIndexedById() {
 static_assert(RowsIndexedById(), "rows 0..OperatorIdCount-1 must be indexed by their id");
 
 constexpr IntrinsicRow IntrinsicRows[] = {
-    {"leng", OpLength},
-    {"strlen", OpLength},
-    {"loc", OpLocation},
+    {"leng", OpLength, false}, {"strlen", OpLength, false},         {"loc", OpLocation, false},
+    {"len", OpLength, true},   {"len_trim", OpTrimmedLength, true},
 };
 static_assert(std::size(IntrinsicRows) == IntrinsicRowCount, "intrinsic rows");
 

@@ -43,7 +43,8 @@ enum OperatorId : int32_t {
     OpLength = 34,
     OpLocation = 35,
     OpConcatenate = 36,
-    OperatorIdCount = 37,
+    OpTrimmedLength = 37,
+    OperatorIdCount = 38,
 };
 
 // OperatorRow::Flags bits.
@@ -60,15 +61,16 @@ struct OperatorRow {
     uint32_t Flags;
 };
 
-constexpr int OperatorRowCount = 47;
+constexpr int OperatorRowCount = 48;
 extern const OperatorRow OperatorRows[OperatorRowCount];
 
 struct IntrinsicRow {
-    char Name[8];
+    char Name[9];
     int32_t Id;
+    bool Hideable; // a variable of this name is subscripted instead, as in Fortran
 };
 
-constexpr int IntrinsicRowCount = 3;
+constexpr int IntrinsicRowCount = 5;
 extern const IntrinsicRow IntrinsicRows[IntrinsicRowCount];
 
 // Precedence and flags of an operator id (0 .. OperatorIdCount - 1).

@@ -187,6 +187,11 @@ void FortranEvaluator::HandleCloseParen(EvalToken* t) {
     }
     EvalToken* Top = Operators.Top();
     if (Top && (OperatorFlagsOf(Top->Id) & Intrinsic)) {
+        // "LEN()" has no argument; it must not take an operand from outside.
+        if (!OperandSeen) {
+            Fail(EvalSyntax);
+            return;
+        }
         EvalToken* Fn = Operators.Pop();
         ApplyIntrinsic(Fn->Id);
         delete Fn;
@@ -260,8 +265,9 @@ void FortranEvaluator::HandleOperator(EvalToken* t) {
             Fail(EvalSyntax);
             return;
         }
-        PushOperator(t);
-        if (Error != EvalNoError || !OpenLevel(GroupingLevel)) return;
+        // An intrinsic stands where an operand does: nothing before it is applied yet.
+        Operators.Push(t);
+        if (!OpenLevel(GroupingLevel)) return;
         Operators.Push(EvalToken::MakeOperator(OpOpenParen));
         return;
     }

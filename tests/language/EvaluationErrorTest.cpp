@@ -36,8 +36,8 @@ const ErrorCase kSyntaxErrors[] = {
     {"(1, 2)", 4},
     {"(1]", 4},
     {"1 == = 2", 4},
-    {"leng('ab')", 4},     // the length is consumed: no operand is left
-    {"1 + leng('ab')", 4}, // the intrinsic applies pending operators first
+    {"leng()", 4},
+    {"1 + leng()", 4}, // the intrinsic takes no operand from outside its brackets
     {"2 leng('ab')", 4},
     {"loc(X) + 1", 11},
 };

@@ -113,4 +113,20 @@ TEST(ExtendedSyntax, CharacterOperands) {
     Expect(std::begin(cases), std::end(cases));
 }
 
+TEST(ExtendedSyntax, CharacterLengths) {
+    const Case cases[] = {
+        {"leng('abc')", 0, integer_4, "3", true},
+        {"LEN('abc  ')", 0, integer_4, "5", true},
+        {"len_trim('abc  ')", 0, integer_4, "3", true},
+        {"LEN_TRIM('  ')", 0, integer_4, "0", true},
+        {"1 + leng('ab')", 0, integer_4, "3", true},
+        {"-LEN('ab') * 2", 0, integer_4, "-4", true},
+        {"LEN('ab' // 'c')", 0, integer_4, "3", true},
+        {"LEN(3)", EvalStringExpected, void_0, "", true},
+        {"LEN()", EvalSyntax, void_0, "", true},
+        {"loc(1 + 2)", EvalNoAddress, void_0, "", true},
+    };
+    Expect(std::begin(cases), std::end(cases));
+}
+
 } // namespace
