@@ -74,10 +74,39 @@ void FortranEvaluator::ApplySubscript() {
     PushOperand(Target);
 }
 
-void FortranEvaluator::ApplyIntrinsic(int Id) {
+void FortranEvaluator::ApplyIntrinsic(int Id, int Count) {
     if (!Scope) {
-        // The syntax check leaves the operand as it is.
-        if (EvalToken* t = PopRaw()) PushOperand(t);
+        // The syntax check leaves one operand for the arguments.
+        EvalToken* t = PopRaw();
+        for (int i = 1; t && i < Count; ++i) {
+            delete t;
+            t = PopRaw();
+        }
+        if (t) PushOperand(t);
+        return;
+    }
+    if (Id >= OpAbs) {
+        constexpr int MaxArguments = 8;
+        if (Count > MaxArguments || Count > Operands.Size()) {
+            Fail(Count > MaxArguments ? EvalArgumentCount : EvalSyntax);
+            return;
+        }
+        EvalToken* Args[MaxArguments] = {};
+        // The first argument is deepest on the stack.
+        for (int i = Count - 1; i >= 0 && Error == EvalNoError; --i)
+            Args[i] = PopOperand();
+        if (Error == EvalNoError) {
+            if (Id >= OpSize)
+                ApplyShapeIntrinsic(Id, Args, Count);
+            else
+                ApplyNumericIntrinsic(Id, Args, Count);
+        }
+        for (EvalToken* a : Args)
+            delete a;
+        return;
+    }
+    if (Count != 1) {
+        Fail(EvalArgumentCount);
         return;
     }
     EvalToken* t = PopOperand();

@@ -48,12 +48,14 @@ enum EvalError : int32_t {
     EvalHostCallFailed = 40, // Element only; no message
     EvalUnknownKind = 41,    // Element only; no message
     EvalNotLocated = 42,     // Element only; no message
-    EvalErrorSlots = 43,
+    EvalArgumentCount = 43,
+    EvalDimensionOutOfRange = 44,
+    EvalErrorSlots = 45,
 };
 
 // The message of a code, or null for a code without one (40 to 42, or out of range).
 const char* EvalErrorMessage(int Code);
 
 // Writes the message of Code into Buf (at most BufSize bytes, always NUL-terminated when
-// BufSize > 0). Codes outside 0..42 give "Illegal error %d".
+// BufSize > 0). Codes outside 0..EvalErrorSlots-1 give "Illegal error %d".
 void FormatEvalError(int Code, char* Buf, int BufSize);

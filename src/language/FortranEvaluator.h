@@ -104,7 +104,10 @@ private:
 
     // Access.cpp
     void ApplySubscript();
-    void ApplyIntrinsic(int Id);
+    void ApplyIntrinsic(int Id, int Count);
+    // Intrinsics.cpp
+    void ApplyNumericIntrinsic(int Id, EvalToken** Args, int Count);
+    void ApplyShapeIntrinsic(int Id, EvalToken** Args, int Count);
     void SelectComponent(int Id);
     bool ReachStructure(EvalToken* t);
     void Dereference();
@@ -118,6 +121,7 @@ private:
     TokenStack Operands;
     TokenStack Operators;
     int LevelKind[MaxDepth];
+    int ArgumentCount[MaxDepth]; // commas seen so far in an intrinsic's argument list
     int Depth;
     int Error;
     bool OperandSeen;

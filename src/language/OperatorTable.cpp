@@ -44,6 +44,13 @@ constexpr OperatorRow OperatorRows[] = {
     {"", 0, OpLocation, Intrinsic},
     {"", 550, OpConcatenate, 0}, // "//", lexed before the rows
     {"", 0, OpTrimmedLength, Intrinsic},
+    {"", 0, OpAbs, Intrinsic},
+    {"", 0, OpMod, Intrinsic},
+    {"", 0, OpMin, Intrinsic},
+    {"", 0, OpMax, Intrinsic},
+    {"", 0, OpSize, Intrinsic},
+    {"", 0, OpLowerBound, Intrinsic},
+    {"", 0, OpUpperBound, Intrinsic},
     // Alternative spellings: only the id counts, the parser reads precedence by id.
     {".GE.", 200, OpGreaterEqual, 0},
     {".LE.", 200, OpLessEqual, 0},
@@ -69,8 +76,18 @@ constexpr bool RowsIndexedById() {
 static_assert(RowsIndexedById(), "rows 0..OperatorIdCount-1 must be indexed by their id");
 
 constexpr IntrinsicRow IntrinsicRows[] = {
-    {"leng", OpLength, false}, {"strlen", OpLength, false},         {"loc", OpLocation, false},
-    {"len", OpLength, true},   {"len_trim", OpTrimmedLength, true},
+    {"leng", OpLength, false},
+    {"strlen", OpLength, false},
+    {"loc", OpLocation, false},
+    {"len", OpLength, true},
+    {"len_trim", OpTrimmedLength, true},
+    {"abs", OpAbs, true},
+    {"mod", OpMod, true},
+    {"min", OpMin, true},
+    {"max", OpMax, true},
+    {"size", OpSize, true},
+    {"lbound", OpLowerBound, true},
+    {"ubound", OpUpperBound, true},
 };
 static_assert(std::size(IntrinsicRows) == IntrinsicRowCount, "intrinsic rows");
 

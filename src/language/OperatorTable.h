@@ -44,7 +44,14 @@ enum OperatorId : int32_t {
     OpLocation = 35,
     OpConcatenate = 36,
     OpTrimmedLength = 37,
-    OperatorIdCount = 38,
+    OpAbs = 38,
+    OpMod = 39,
+    OpMin = 40,
+    OpMax = 41,
+    OpSize = 42,
+    OpLowerBound = 43,
+    OpUpperBound = 44,
+    OperatorIdCount = 45,
 };
 
 // OperatorRow::Flags bits.
@@ -61,7 +68,7 @@ struct OperatorRow {
     uint32_t Flags;
 };
 
-constexpr int OperatorRowCount = 48;
+constexpr int OperatorRowCount = 55;
 extern const OperatorRow OperatorRows[OperatorRowCount];
 
 struct IntrinsicRow {
@@ -70,7 +77,7 @@ struct IntrinsicRow {
     bool Hideable; // a variable of this name is subscripted instead, as in Fortran
 };
 
-constexpr int IntrinsicRowCount = 5;
+constexpr int IntrinsicRowCount = 12;
 extern const IntrinsicRow IntrinsicRows[IntrinsicRowCount];
 
 // Precedence and flags of an operator id (0 .. OperatorIdCount - 1).

@@ -85,6 +85,20 @@ const std::set<std::string> IntendedChanges = {
     "LOC(U)",
     "loc(MESH)",
     "LOC(SEG)",
+    "ABS(-3)",
+    "ABS(I2)",
+    "ABS(R)",
+    "MOD(N,3)",
+    "MOD(N,M)",
+    "MIN(N,I)",
+    "MAX(N,I,2)",
+    "SIZE(U)",
+    "SIZE(A)",
+    "SIZE(A,2)",
+    "LBOUND(A,1)",
+    "LBOUND(FLUX,2)",
+    "UBOUND(A,2)",
+    "UBOUND(FLUX,2)",
 };
 
 bool IsFailureText(const std::string& text) {

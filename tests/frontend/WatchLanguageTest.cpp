@@ -46,6 +46,14 @@ TEST_F(WatchLanguage, DemonstrationProgram) {
         {"N + 2_2", "N + 2_2", "INTEGER*4", "10"},
         {"loc(U) == loc(U)", "LOC(U) == LOC(U)", "LOGICAL*4", ".TRUE."},
         {"loc(N)", "loc(N)", "", "You cannot take the address of this object"},
+        {"SIZE(FLUX)", "SIZE(FLUX)", "INTEGER*4", "8"},
+        {"N + SIZE(U) * 2", "N + SIZE(U) * 2", "INTEGER*4", "24"},
+        {"UBOUND(FLUX,2) - LBOUND(FLUX,2)", "UBOUND(FLUX,2) - LBOUND(FLUX,2)", "INTEGER*4", "1"},
+        {"SIZE(WORK)", "SIZE(WORK)", "INTEGER*4", "5"},
+        {"U(MOD(N,3))", "U(MOD(N,3))", "REAL*8", "21.5"},
+        {"MAX(U(1), U(2))", "MAX(U(1), U(2))", "REAL*8", "21.5"},
+        {"SIZE(FLUX,3)", "SIZE(FLUX,3)", "", "DIM argument out of range"},
+        {"LBOUND(FLUX)", "LBOUND(FLUX)", "", "Wrong number of arguments for this intrinsic"},
     };
     Expect("heat.json", std::begin(cases), std::end(cases));
 }

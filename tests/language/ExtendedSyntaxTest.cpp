@@ -129,4 +129,27 @@ TEST(ExtendedSyntax, CharacterLengths) {
     Expect(std::begin(cases), std::end(cases));
 }
 
+TEST(ExtendedSyntax, NumericIntrinsics) {
+    const Case cases[] = {
+        {"ABS(-3)", 0, integer_4, "3", true},
+        {"abs(-2.5)", 0, real_4, "2.50000", true},
+        {"-ABS(-2)**2", 0, integer_4, "-4", true},
+        {"MOD(7, 3)", 0, integer_4, "1", true},
+        {"MOD(-7, 3)", 0, integer_4, "-1", true},
+        {"MOD(7.5, 2)", 0, real_4, "1.50000", true},
+        {"MOD(7, 0)", EvalDivideByZero, void_0, "", true},
+        {"MIN(3, 1, 2)", 0, integer_4, "1", true},
+        {"MAX(1, 2.5)", 0, real_4, "2.50000", true},
+        {"1 + MAX(MIN(4, 9), 2) * 2", 0, integer_4, "9", true},
+        {"MOD(1)", EvalArgumentCount, void_0, "", true},
+        {"MAX(1)", EvalArgumentCount, void_0, "", true},
+        {"ABS(1, 2)", EvalArgumentCount, void_0, "", true},
+        {"leng('a', 'b')", EvalArgumentCount, void_0, "", true},
+        {"ABS('a')", EvalBadArithmeticType, void_0, "", true},
+        {"MIN(1,)", EvalSyntax, void_0, "", true},
+        {"SIZE(3)", EvalArrayExpected, void_0, "", true},
+    };
+    Expect(std::begin(cases), std::end(cases));
+}
+
 } // namespace
