@@ -74,26 +74,77 @@ void FortranEvaluator::ApplySubscript() {
     PushOperand(Target);
 }
 
-void FortranEvaluator::ApplyIntrinsic(int Id) {
+void FortranEvaluator::ApplyIntrinsic(int Id, int Count) {
     if (!Scope) {
-        // The syntax check leaves the operand as it is.
-        if (EvalToken* t = PopRaw()) PushOperand(t);
+        // The syntax check leaves one operand for the arguments.
+        EvalToken* t = PopRaw();
+        for (int i = 1; t && i < Count; ++i) {
+            delete t;
+            t = PopRaw();
+        }
+        if (t) PushOperand(t);
+        return;
+    }
+    if (Id >= OpAbs) {
+        constexpr int MaxArguments = 8;
+        if (Count > MaxArguments || Count > Operands.Size()) {
+            Fail(Count > MaxArguments ? EvalArgumentCount : EvalSyntax);
+            return;
+        }
+        EvalToken* Args[MaxArguments] = {};
+        // The first argument is deepest on the stack.
+        for (int i = Count - 1; i >= 0 && Error == EvalNoError; --i)
+            Args[i] = PopOperand();
+        if (Error == EvalNoError) {
+            if (Id >= OpSize)
+                ApplyShapeIntrinsic(Id, Args, Count);
+            else
+                ApplyNumericIntrinsic(Id, Args, Count);
+        }
+        for (EvalToken* a : Args)
+            delete a;
+        return;
+    }
+    if (Count != 1) {
+        Fail(EvalArgumentCount);
         return;
     }
     EvalToken* t = PopOperand();
     if (!t) return;
     Element* e = t->Value;
-    if (Id == OpLength) {
-        if (e->Type == pointer_4 && e->SubType == integer_1) {
+    if (Id == OpLength || Id == OpTrimmedLength) {
+        if (Id == OpLength && e->Type == pointer_4 && e->SubType == integer_1) {
             delete t;
             PushResult(MakeInteger4(0));
             return;
         }
-        if (e->Type != string) Fail(EvalStringExpected);
+        std::string Bytes;
+        if (e->Type != string) {
+            Fail(EvalStringExpected);
+        } else if (Id == OpLength) {
+            const int32_t Length = e->Size;
+            delete t;
+            PushResult(MakeInteger4(Length));
+            return;
+        } else if (CharacterValue(e, Bytes)) {
+            size_t Length = Bytes.size();
+            while (Length > 0 && Bytes[Length - 1] == ' ')
+                --Length;
+            delete t;
+            PushResult(MakeInteger4(static_cast<int32_t>(Length)));
+            return;
+        }
     } else if (e->HasValue()) {
         Fail(EvalNoAddress);
+    } else if (e->HasFlag(AddressKnown)) {
+        // The debuggee address, in the 32 bits of an INTEGER*4.
+        const DebuggeeAddress At = e->Address;
+        delete t;
+        PushResult(MakeInteger4(static_cast<int32_t>(static_cast<uint32_t>(At))));
+        return;
+    } else {
+        Fail(EvalNoAddress);
     }
-    // A string's length and a location are consumed without a result.
     delete t;
 }
 

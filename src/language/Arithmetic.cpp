@@ -2,6 +2,8 @@
 // operand, after promotion, and that operand goes back on the stack. Integer arithmetic
 // wraps silently in 32 bits (done unsigned so that it never overflows in C++); real and
 // complex arithmetic is done in double and checked against the result kind.
+#include <cmath>
+#include <complex>
 #include <utility>
 
 #include "language/FortranEvaluator.h"
@@ -78,6 +80,53 @@ int ComplexResult(int Id, const double a[2], const double b[2], double r[2]) {
         return EvalNoError;
     }
     }
+}
+
+// An integer to an integer power, wrapping in 32 bits like the other integer results. A
+// negative exponent leaves only 1 and -1 a nonzero result.
+int IntegerPower(int32_t Base, int32_t Exponent, uint32_t& r) {
+    if (Exponent < 0) {
+        if (Base == 0) return EvalDivideByZero;
+        r = Base == 1 ? 1u : Base == -1 ? ((Exponent & 1) ? 0xFFFFFFFFu : 1u) : 0u;
+        return EvalNoError;
+    }
+    uint32_t Square = static_cast<uint32_t>(Base), Product = 1;
+    for (uint32_t e = static_cast<uint32_t>(Exponent); e != 0; e >>= 1) {
+        if (e & 1u) Product *= Square;
+        Square *= Square;
+    }
+    r = Product;
+    return EvalNoError;
+}
+
+int RealPower(double a, double b, double& r) {
+    if (a == 0.0 && b < 0.0) return EvalDivideByZero;
+    r = std::pow(a, b);
+    return std::isnan(r) ? EvalBadFloat : EvalNoError;
+}
+
+int ComplexPower(const double a[2], const double b[2], double r[2]) {
+    if (a[0] == 0.0 && a[1] == 0.0) {
+        if (b[0] < 0.0 || (b[0] == 0.0 && b[1] != 0.0)) return EvalDivideByZero;
+        r[0] = b[0] == 0.0 ? 1.0 : 0.0;
+        r[1] = 0.0;
+        return EvalNoError;
+    }
+    // A whole exponent is repeated multiplication, exact where the parts are.
+    std::complex<double> Result;
+    if (b[1] == 0.0 && b[0] == std::trunc(b[0]) && std::fabs(b[0]) <= 1024.0) {
+        std::complex<double> Square(a[0], a[1]), Product(1.0, 0.0);
+        for (long e = static_cast<long>(std::fabs(b[0])); e != 0; e >>= 1) {
+            if (e & 1) Product *= Square;
+            Square *= Square;
+        }
+        Result = b[0] < 0 ? 1.0 / Product : Product;
+    } else {
+        Result = std::pow(std::complex<double>(a[0], a[1]), std::complex<double>(b[0], b[1]));
+    }
+    r[0] = Result.real();
+    r[1] = Result.imag();
+    return std::isnan(r[0]) || std::isnan(r[1]) ? EvalBadFloat : EvalNoError;
 }
 
 int StoreChecked(Element* e, double d) {
@@ -204,6 +253,38 @@ void FortranEvaluator::MultiplyOrDivide(int Id) {
         Fail(EvalBadArithmeticType);
     else
         Calculate(Id, Left->Value, Right->Value);
+    FinishInPlace(Left, Right);
+}
+
+// A power: both operands numeric, brought to one kind like the other arithmetic; integer
+// powers stay integer, real and complex ones are computed in double and range-checked.
+void FortranEvaluator::Power() {
+    EvalToken *Left, *Right;
+    if (!PopBinary(Left, Right)) return;
+    Element* L = Left->Value;
+    Element* R = Right->Value;
+    if (!L->IsNumeric() || !R->IsNumeric()) {
+        Fail(EvalBadArithmeticType);
+        return FinishInPlace(Left, Right);
+    }
+    Promote(L, R, true);
+    int Code;
+    if (L->IsComplex() || R->IsComplex()) {
+        double a[2] = {0, 0}, b[2] = {0, 0}, r[2] = {0, 0};
+        L->ComplexValue(a);
+        R->ComplexValue(b);
+        Code = ComplexPower(a, b, r);
+        if (Code == EvalNoError) Code = StoreChecked(L, r);
+    } else if (L->IsReal() || R->IsReal()) {
+        double r = 0;
+        Code = RealPower(L->RealValue(), R->RealValue(), r);
+        if (Code == EvalNoError) Code = StoreChecked(L, r);
+    } else {
+        uint32_t r = 0;
+        Code = IntegerPower(static_cast<int32_t>(U32(L)), static_cast<int32_t>(U32(R)), r);
+        if (Code == EvalNoError) StoreInt(L, r);
+    }
+    Fail(Code);
     FinishInPlace(Left, Right);
 }
 

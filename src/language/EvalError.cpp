@@ -51,6 +51,8 @@ const char* const Messages[] = {
     nullptr, // the Element's own codes have no text here
     nullptr,
     nullptr,
+    "Wrong number of arguments for this intrinsic",
+    "DIM argument out of range",
 };
 static_assert(std::size(Messages) == EvalErrorSlots, "one message slot per error code");
 

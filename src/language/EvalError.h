@@ -10,5 +10,5 @@
 const char* EvalErrorMessage(int Code);
 
 // Writes the message of Code into Buf (at most BufSize bytes, always NUL-terminated when
-// BufSize > 0). Codes outside 0..42 give "Illegal error %d".
+// BufSize > 0). Codes outside 0..EvalErrorSlots-1 give "Illegal error %d".
 void FormatEvalError(int Code, char* Buf, int BufSize);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "language/EvalError.h"
 #include "language/EvalToken.h"
@@ -83,6 +84,7 @@ private:
     void Add();
     void Subtract();
     void MultiplyOrDivide(int Id);
+    void Power();
     void Negate();
     void Bitwise(int Id);
     void Complement();
@@ -95,9 +97,17 @@ private:
     void LogicalNot();
     void Compare(int Id);
 
+    // Character.cpp
+    bool CharacterValue(Element* e, std::string& Bytes);
+    void Concatenate();
+    void CompareCharacters(int Id, Element* Left, Element* Right);
+
     // Access.cpp
     void ApplySubscript();
-    void ApplyIntrinsic(int Id);
+    void ApplyIntrinsic(int Id, int Count);
+    // Intrinsics.cpp
+    void ApplyNumericIntrinsic(int Id, EvalToken** Args, int Count);
+    void ApplyShapeIntrinsic(int Id, EvalToken** Args, int Count);
     void SelectComponent(int Id);
     bool ReachStructure(EvalToken* t);
     void Dereference();
@@ -111,6 +121,7 @@ private:
     TokenStack Operands;
     TokenStack Operators;
     int LevelKind[MaxDepth];
+    int ArgumentCount[MaxDepth]; // commas seen so far in an intrinsic's argument list
     int Depth;
     int Error;
     bool OperandSeen;

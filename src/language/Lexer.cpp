@@ -34,6 +34,12 @@ int HexDigitValue(char c) {
     const char u = ToUpper(c);
     return (u >= 'A' && u <= 'F') ? u - 'A' + 10 : -1;
 }
+// Whether Text starts with the upper-case Spelling, letters compared in any case.
+bool StartsWithFolded(const char* Text, const char* Spelling, size_t Length) {
+    for (size_t i = 0; i < Length; ++i)
+        if (ToUpper(Text[i]) != Spelling[i]) return false;
+    return true;
+}
 bool IsNameChar(char c) {
     return IsLetter(c) || IsDigit(c) || c == '_' || c == '@' || c == '$' || c == '!';
 }
@@ -77,6 +83,22 @@ double ScanReal(const char* Buf, int Length) {
     return Position + Exponent > 0 ? HUGE_VAL : 0.0;
 }
 
+bool IsExponentLetter(char c) {
+    return c == 'E' || c == 'e' || c == 'D' || c == 'd';
+}
+
+// A kind suffix ("_2") after a constant: its number, the cursor moved past it. 0 when
+// no digits follow the underscore, which is then left alone.
+int LexKindSuffix(const char*& Cursor) {
+    if (Cursor[0] != '_' || !IsDigit(Cursor[1])) return 0;
+    int Kind = 0;
+    const char* p = Cursor + 1;
+    for (; IsDigit(*p); ++p)
+        Kind = Kind < 100 ? Kind * 10 + (*p - '0') : 100;
+    Cursor = p;
+    return Kind == 0 ? 100 : Kind;
+}
+
 // The kind a real constant takes from its value: the narrowest whose normal range holds it.
 ElementType RealKindOf(double d) {
     if (d == 0.0) return real_4;
@@ -98,9 +120,16 @@ EvalToken* FortranEvaluator::NextToken() {
 }
 
 EvalToken* FortranEvaluator::LexOperator() {
+    // "/=" (the Fortran "!=") and "//": before the rows, whose "/" would take their
+    // first half.
+    if (Cursor[0] == '/' && (Cursor[1] == '=' || Cursor[1] == '/')) {
+        const int Id = Cursor[1] == '=' ? OpNotEqual : OpConcatenate;
+        Cursor += 2;
+        return EvalToken::MakeOperator(Id);
+    }
     for (const OperatorRow& Row : OperatorRows) {
         const size_t Length = std::strlen(Row.Text);
-        if (Length != 0 && std::strncmp(Cursor, Row.Text, Length) == 0) {
+        if (Length != 0 && StartsWithFolded(Cursor, Row.Text, Length)) {
             Cursor += Length;
             return EvalToken::MakeOperator(Row.Id);
         }
@@ -136,10 +165,18 @@ EvalToken* FortranEvaluator::LexName() {
             size_t i = 0;
             while (i < Length && ToUpper(Row.Name[i]) == Upper[i])
                 ++i;
-            if (i == Length) {
-                ++Cursor;
-                return EvalToken::MakeOperator(Row.Id);
+            if (i != Length) continue;
+            // A hideable name is an intrinsic only where no variable has it; the syntax
+            // check, which knows no variables, leaves it a subscripted name.
+            if (Row.Hideable) {
+                if (!Scope) break;
+                if (Element* Variable = Scope->FindChild(Upper)) {
+                    Variable->Release();
+                    break;
+                }
             }
+            ++Cursor;
+            return EvalToken::MakeOperator(Row.Id);
         }
     }
     return EvalToken::MakeName(Upper, Length);
@@ -228,8 +265,8 @@ EvalToken* FortranEvaluator::LexDecimalNumber() {
     } else {
         // "1.EQ.2" and "1.AND.X" are integers followed by a dotted operator; "1.E5" is real.
         const char After = Cursor[1];
-        const bool ExponentLike = (After == 'E' || After == 'e') &&
-                                  (IsDigit(Cursor[2]) || Cursor[2] == '+' || Cursor[2] == '-');
+        const bool ExponentLike =
+            IsExponentLetter(After) && (IsDigit(Cursor[2]) || Cursor[2] == '+' || Cursor[2] == '-');
         IsInteger = IsLetter(After) && !ExponentLike;
     }
     if (!IsInteger) return LexReal(Buf, Length);
@@ -238,6 +275,18 @@ EvalToken* FortranEvaluator::LexDecimalNumber() {
     for (int i = 0; i < Length; ++i) {
         Value = Value * 10 + static_cast<unsigned>(Buf[i] - '0');
         if (Value > MaxUnsigned) break; // too large for either integer kind: a real_8
+    }
+    if (const int Kind = LexKindSuffix(Cursor)) {
+        // "7_2": the integer in that kind, which must hold it. The value model has no
+        // 64-bit integers, so "_8" is refused like any kind that does not exist.
+        const uint64_t Largest = Kind == 1 ? 0x7F : Kind == 2 ? 0x7FFF : 0x7FFFFFFF;
+        if ((Kind != 1 && Kind != 2 && Kind != 4) || Value > Largest) {
+            Fail(EvalBadConstant);
+            return nullptr;
+        }
+        const int32_t v = static_cast<int32_t>(Value);
+        const ElementType t = Kind == 1 ? integer_1 : Kind == 2 ? integer_2 : integer_4;
+        return EvalToken::MakeOperand(MakeConstant(&v, Kind, t));
     }
     if (Value <= 0x7FFFFFFFu)
         return EvalToken::MakeOperand(MakeInteger4(static_cast<int32_t>(Value)));
@@ -259,8 +308,14 @@ EvalToken* FortranEvaluator::LexReal(char* Buf, int Length) {
         while (Fits && IsDigit(*Cursor))
             Fits = Append(*Cursor++);
     }
-    if (Fits && (*Cursor == 'E' || *Cursor == 'e')) {
-        Fits = Append(*Cursor++);
+    // A D exponent makes the constant double precision whatever its value.
+    bool Double = false;
+    if (Fits && IsExponentLetter(*Cursor) &&
+        (ToUpper(*Cursor) == 'E' || IsDigit(Cursor[1]) ||
+         ((Cursor[1] == '+' || Cursor[1] == '-') && IsDigit(Cursor[2])))) {
+        Double = ToUpper(*Cursor) == 'D';
+        Fits = Append('E');
+        ++Cursor;
         if (Fits && (IsDigit(*Cursor) || *Cursor == '+' || *Cursor == '-')) {
             Fits = Append(*Cursor++);
             while (Fits && IsDigit(*Cursor))
@@ -272,5 +327,15 @@ EvalToken* FortranEvaluator::LexReal(char* Buf, int Length) {
         return nullptr;
     }
     const double d = ScanReal(Buf, Length);
-    return EvalToken::MakeOperand(MakeReal(d, RealKindOf(d)));
+    ElementType t = RealKindOf(d);
+    if (const int Kind = LexKindSuffix(Cursor)) {
+        if (Double || (Kind != 4 && Kind != 8) || t == real_10 || (Kind == 4 && t != real_4)) {
+            Fail(EvalBadConstant);
+            return nullptr;
+        }
+        t = Kind == 4 ? real_4 : real_8;
+    } else if (Double && t == real_4) {
+        t = real_8;
+    }
+    return EvalToken::MakeOperand(MakeReal(d, t));
 }

@@ -88,9 +88,15 @@ void FortranEvaluator::LogicalNot() {
 void FortranEvaluator::Compare(int Id) {
     EvalToken *Left, *Right;
     if (!PopBinary(Left, Right)) return;
-    // Our choice: both sides must be numbers, logicals or pointers; a string or structure
-    // on either side has no value to compare.
+    // Our choice: both sides must be numbers, logicals or pointers, or both CHARACTER; a
+    // structure, or a string against anything else, has no value to compare.
     bool Value = false;
+    if (Left->Value->Type == string && Right->Value->Type == string) {
+        CompareCharacters(Id, Left->Value, Right->Value);
+        delete Left;
+        delete Right;
+        return;
+    }
     if (!Comparable(Left->Value) || !Comparable(Right->Value))
         Fail(EvalBadArithmeticType);
     else

@@ -153,6 +153,10 @@ void FortranEvaluator::ApplyOperator(int Id) {
     case OpMultiply:
     case OpDivide:
         return MultiplyOrDivide(Id);
+    case OpPower:
+        return Power();
+    case OpConcatenate:
+        return Concatenate();
     case OpComplement:
         return Complement();
     case OpLogicalNot:
@@ -164,7 +168,7 @@ void FortranEvaluator::ApplyOperator(int Id) {
     case OpAddressOf:
         return AddressOf();
     default:
-        return; // power among others: no operation, its operands stay behind
+        return; // no operation: its operands stay behind
     }
 }
 
@@ -185,6 +189,8 @@ void FortranEvaluator::CheckOperator(int Id) {
     case OpSubtract:
     case OpMultiply:
     case OpDivide:
+    case OpPower:
+    case OpConcatenate:
     case OpBitAnd:
     case OpBitOr:
     case OpBitXor:

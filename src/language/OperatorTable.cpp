@@ -3,7 +3,8 @@
 #include <iterator>
 
 // Row order matters to the lexer: two-character spellings come before their one-character
-// prefixes, ".TRUE." and the dotted operators before the lone ".".
+// prefixes, ".TRUE." and the dotted operators before the lone ".". The lexer matches
+// letters in any case; spellings are upper case here.
 constexpr OperatorRow OperatorRows[] = {
     {"(", 0, OpOpenParen, 0},
     {")", 0, OpCloseParen, 0},
@@ -13,7 +14,7 @@ constexpr OperatorRow OperatorRows[] = {
     {"<=", 400, OpLessEqual, 0},
     {"!=", 350, OpNotEqual, 0},
     {"==", 350, OpEqual, 0},
-    {"**", 800, OpPower, 0},
+    {"**", 800, OpPower, RightBinding},
     {"->", 1000, OpArrow, 0},
     {">>", 500, OpShiftRight, 0},
     {"<<", 500, OpShiftLeft, 0},
@@ -41,6 +42,15 @@ constexpr OperatorRow OperatorRows[] = {
     {".FALSE.", 0, OpFalse, 0},
     {"", 0, OpLength, Intrinsic},
     {"", 0, OpLocation, Intrinsic},
+    {"", 550, OpConcatenate, 0}, // "//", lexed before the rows
+    {"", 0, OpTrimmedLength, Intrinsic},
+    {"", 0, OpAbs, Intrinsic},
+    {"", 0, OpMod, Intrinsic},
+    {"", 0, OpMin, Intrinsic},
+    {"", 0, OpMax, Intrinsic},
+    {"", 0, OpSize, Intrinsic},
+    {"", 0, OpLowerBound, Intrinsic},
+    {"", 0, OpUpperBound, Intrinsic},
     // Alternative spellings: only the id counts, the parser reads precedence by id.
     {".GE.", 200, OpGreaterEqual, 0},
     {".LE.", 200, OpLessEqual, 0},
@@ -66,9 +76,18 @@ constexpr bool RowsIndexedById() {
 static_assert(RowsIndexedById(), "rows 0..OperatorIdCount-1 must be indexed by their id");
 
 constexpr IntrinsicRow IntrinsicRows[] = {
-    {"leng", OpLength},
-    {"strlen", OpLength},
-    {"loc", OpLocation},
+    {"leng", OpLength, false},
+    {"strlen", OpLength, false},
+    {"loc", OpLocation, false},
+    {"len", OpLength, true},
+    {"len_trim", OpTrimmedLength, true},
+    {"abs", OpAbs, true},
+    {"mod", OpMod, true},
+    {"min", OpMin, true},
+    {"max", OpMax, true},
+    {"size", OpSize, true},
+    {"lbound", OpLowerBound, true},
+    {"ubound", OpUpperBound, true},
 };
 static_assert(std::size(IntrinsicRows) == IntrinsicRowCount, "intrinsic rows");
 

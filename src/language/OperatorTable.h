@@ -42,7 +42,16 @@ enum OperatorId : int32_t {
     OpFalse = 33,
     OpLength = 34,
     OpLocation = 35,
-    OperatorIdCount = 36,
+    OpConcatenate = 36,
+    OpTrimmedLength = 37,
+    OpAbs = 38,
+    OpMod = 39,
+    OpMin = 40,
+    OpMax = 41,
+    OpSize = 42,
+    OpLowerBound = 43,
+    OpUpperBound = 44,
+    OperatorIdCount = 45,
 };
 
 // OperatorRow::Flags bits.
@@ -59,15 +68,16 @@ struct OperatorRow {
     uint32_t Flags;
 };
 
-constexpr int OperatorRowCount = 46;
+constexpr int OperatorRowCount = 55;
 extern const OperatorRow OperatorRows[OperatorRowCount];
 
 struct IntrinsicRow {
-    char Name[8];
+    char Name[9];
     int32_t Id;
+    bool Hideable; // a variable of this name is subscripted instead, as in Fortran
 };
 
-constexpr int IntrinsicRowCount = 3;
+constexpr int IntrinsicRowCount = 12;
 extern const IntrinsicRow IntrinsicRows[IntrinsicRowCount];
 
 // Precedence and flags of an operator id (0 .. OperatorIdCount - 1).

@@ -16,6 +16,7 @@ using namespace orvel::lang;
 namespace {
 constexpr int GroupingLevel = OpOpenParen;
 constexpr int SubscriptLevel = OpSubscript;
+constexpr int IntrinsicLevel = OpComma; // an intrinsic's argument list
 
 // "-", "*" and "&" where an operand is expected: negate, dereference, address of.
 int PrefixFormOf(int Id) {
@@ -31,8 +32,9 @@ int PrefixFormOf(int Id) {
 } // namespace
 
 FortranEvaluator::FortranEvaluator(const char* Source, Element* ScopeElement)
-    : HasText(Source != nullptr), TooLong(false), Result(nullptr), Cursor(Text), LevelKind{},
-      Depth(0), Error(EvalNoError), OperandSeen(false), Stopped(false), Scope(ScopeElement) {
+    : HasText(Source != nullptr), TooLong(false), Result(nullptr),
+      Cursor(Text), LevelKind{}, ArgumentCount{}, Depth(0), Error(EvalNoError), OperandSeen(false),
+      Stopped(false), Scope(ScopeElement) {
     // Copy one character beyond the limit at most: enough to tell that a text is too long
     // without reading the whole of a huge one.
     size_t Length = 0;
@@ -186,9 +188,14 @@ void FortranEvaluator::HandleCloseParen(EvalToken* t) {
         return;
     }
     EvalToken* Top = Operators.Top();
-    if (Top && (OperatorFlagsOf(Top->Id) & Intrinsic)) {
+    if (LevelKind[Depth] == IntrinsicLevel && Top && (OperatorFlagsOf(Top->Id) & Intrinsic)) {
+        // "LEN()" has no argument; it must not take an operand from outside.
+        if (!OperandSeen) {
+            Fail(EvalSyntax);
+            return;
+        }
         EvalToken* Fn = Operators.Pop();
-        ApplyIntrinsic(Fn->Id);
+        ApplyIntrinsic(Fn->Id, ArgumentCount[Depth] + 1);
         delete Fn;
     }
     OperandSeen = true;
@@ -203,6 +210,20 @@ void FortranEvaluator::HandleComma(EvalToken* t) {
     if (Depth == 0) {
         delete t;
         Fail(EvalSyntax);
+        return;
+    }
+    if (LevelKind[Depth - 1] == IntrinsicLevel) {
+        // The argument so far is complete: its bracket closes and a new one opens.
+        delete t;
+        if (!OperandSeen) {
+            Fail(EvalSyntax);
+            return;
+        }
+        Reduce(OpCloseParen);
+        if (Error != EvalNoError) return;
+        ++ArgumentCount[Depth - 1];
+        Operators.Push(EvalToken::MakeOperator(OpOpenParen));
+        OperandSeen = false;
         return;
     }
     if (LevelKind[Depth - 1] == SubscriptLevel) {
@@ -260,8 +281,10 @@ void FortranEvaluator::HandleOperator(EvalToken* t) {
             Fail(EvalSyntax);
             return;
         }
-        PushOperator(t);
-        if (Error != EvalNoError || !OpenLevel(GroupingLevel)) return;
+        // An intrinsic stands where an operand does: nothing before it is applied yet.
+        Operators.Push(t);
+        if (!OpenLevel(IntrinsicLevel)) return;
+        ArgumentCount[Depth - 1] = 0;
         Operators.Push(EvalToken::MakeOperator(OpOpenParen));
         return;
     }
@@ -309,6 +332,8 @@ void FortranEvaluator::Reduce(int Id) {
             delete Operators.Pop();
             return;
         }
+        // A power binds tighter than the minus before its base: -2**2 is -4.
+        if (Id == OpPower && TopId == OpNegate) return;
         const int32_t TopPrecedence = OperatorPrecedence(TopId);
         if (Precedence > TopPrecedence) return;
         if (Precedence == TopPrecedence && (OperatorFlagsOf(Id) & RightBinding)) return;

@@ -126,6 +126,8 @@ public:
     void SetRealValue(const double* d);
     void SetComplexValue(const double in[2]);
     void SetIntValue(const void* Bytes);
+    // Copies n value bytes held by the Element, zero-filling what it does not hold.
+    void ReadValueBytes(void* out, int n) const;
     int CheckRealRange(const double* d) const;
     int CheckComplexRange(const double* pair) const;
 
@@ -177,8 +179,6 @@ private:
     ~Element();
     void FreeOwnedBuffer();
     int DataCapacity() const;
-    // Copies n value bytes from Data, zero-filling what the Element does not hold.
-    void ReadValueBytes(void* out, int n) const;
     void StoreSmallValue(const void* Bytes, int n);
 
     void PrintValue(ElementType Kind, orvel::WideText& Text);

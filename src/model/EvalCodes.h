@@ -48,5 +48,7 @@ enum EvalError : int32_t {
     EvalHostCallFailed = 40, // Element only; no message
     EvalUnknownKind = 41,    // Element only; no message
     EvalNotLocated = 42,     // Element only; no message
-    EvalErrorSlots = 43,
+    EvalArgumentCount = 43,
+    EvalDimensionOutOfRange = 44,
+    EvalErrorSlots = 45,
 };

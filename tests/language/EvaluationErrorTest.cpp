@@ -19,8 +19,8 @@ const ErrorCase kSyntaxErrors[] = {
     {"1 2", 4},
     {"'a' 'b'", 4},
     {"09", 4},
-    {"2 ** 3", 4},
-    {".true.", 4},
+    {"2 ** 3 **", 4},
+    {".true .", 4},
     {"1 +", 4},
     {"-", 4},
     {"* ", 4},
@@ -36,8 +36,8 @@ const ErrorCase kSyntaxErrors[] = {
     {"(1, 2)", 4},
     {"(1]", 4},
     {"1 == = 2", 4},
-    {"leng('ab')", 4},     // the length is consumed: no operand is left
-    {"1 + leng('ab')", 4}, // the intrinsic applies pending operators first
+    {"leng()", 4},
+    {"1 + leng()", 4}, // the intrinsic takes no operand from outside its brackets
     {"2 leng('ab')", 4},
     {"loc(X) + 1", 11},
 };
@@ -77,7 +77,7 @@ const ErrorCase kArithmeticErrors[] = {
     {"1 .AND. 'a'", 10},
     {"'a' == 1", 10},
     {"1 == 'a'", 10},
-    {"'a' < 'b'", 10},
+    {"'a' < 1", 10},
     {"1.5 & 1", 21},
     {"1 << 1.5", 21},
     {"'a' ^ 1", 21},

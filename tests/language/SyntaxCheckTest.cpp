@@ -26,6 +26,7 @@ const CheckCase kChecks[] = {
     {"*P", 0},
     {"&X", 0},
     {"leng(S)", 0},
+    {"1 + leng(S)", 0},
     {"loc(X)", 0},
     {"X = 5", 0},
     {"I + 1", 0},
@@ -40,8 +41,7 @@ const CheckCase kChecks[] = {
     // What comes before still counts.
     {"", 4},
     {"A B", 4},
-    {"2 ** 3", 4},
-    {"1 + leng(S)", 4},
+    {"2 ** 3 **", 4},
     {"A .NOT. B", 4},
     {"A # B", 4},
     {"A + * )", 6},
@@ -52,8 +52,9 @@ const CheckCase kChecks[] = {
     {"A(", 18},
     {"A(1 +", 18},
     {"A .AND. (B", 4},
-    // "/=" is a divide followed by a lone "=": the divide lacks its right operand.
-    {"N /= 0", 4},
+    // "/=" is the Fortran "not equal"; "/ =" is a divide ended by a lone "=".
+    {"N /= 0", 0},
+    {"N / = 0", 4},
 };
 
 TEST(SyntaxCheck, OutcomeOfEachText) {

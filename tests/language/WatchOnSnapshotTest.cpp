@@ -181,7 +181,7 @@ TEST_F(WatchOnSnapshot, CharacterValues) {
                                {"NAMES(1)", "'ab  '"},
                                {"NAMES(2)", "'cdef'"},
                                {"KTEXT", "'a constant of 24 bytes..'"},
-                               {"leng(CH)", "", 4},
+                               {"leng(CH)", "5"},
                                {"leng(I4)", "", 36},
                            });
 }

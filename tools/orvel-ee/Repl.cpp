@@ -46,7 +46,9 @@ Repl::Repl(const CommandLine& options, HostSession& session, OutputBuffer& out)
       m_interactive(LineReader::IsTerminal(stdin)) {}
 
 std::string Repl::HelpText() {
-    std::string text = "  EXPR\n      the expression's row: name, value and type\n";
+    std::string text =
+        "  EXPR\n      the expression's row: name, value and type (docs/expressions.md\n"
+        "      lists the operators, constants and intrinsics)\n";
     for (const ReplCommand& command : kCommands) {
         text += "  ";
         text += command.synopsis;
