@@ -43,7 +43,7 @@ void FortranEvaluator::ApplySubscript() {
         delete Subscript;
         return;
     }
-    Element* e = Target->Value;
+    Element* e = Target->Value.get();
     if (e->Type == reference_4 && e->SubType == array) {
         // A reference to an array is subscripted as the array it refers to.
         HeldValueToAddress(e);
@@ -111,7 +111,7 @@ void FortranEvaluator::ApplyIntrinsic(int Id, int Count) {
     }
     EvalToken* t = PopOperand();
     if (!t) return;
-    Element* e = t->Value;
+    Element* e = t->Value.get();
     if (Id == OpLength || Id == OpTrimmedLength) {
         if (Id == OpLength && e->Type == pointer_4 && e->SubType == integer_1) {
             delete t;
@@ -153,7 +153,7 @@ void FortranEvaluator::ApplyIntrinsic(int Id, int Count) {
 // pointer value, held here or read at the pointer's address, becomes the address of the
 // structure.
 bool FortranEvaluator::ReachStructure(EvalToken* t) {
-    Element* e = t->Value;
+    Element* e = t->Value.get();
     if (e->Field) {
         Element* Target = e->ReadyFromEnum();
         if (!Target) return false;
@@ -180,7 +180,7 @@ void FortranEvaluator::SelectComponent(int Id) {
     if (!Member->IsName()) {
         Fail(EvalMemberNameExpected);
     } else if (Id == OpArrow) {
-        const Element* p = Owner->Value;
+        const Element* p = Owner->Value.get();
         // A POINTER found by name is fetched, which dereferences it already.
         const bool reached = p->Type == structure && p->HasFlag(ViaPointer);
         if (!reached && (p->Type != pointer_4 || p->SubType != structure || !ReachStructure(Owner)))
@@ -189,7 +189,7 @@ void FortranEvaluator::SelectComponent(int Id) {
         Fail(EvalStructureExpected);
     }
     if (Error == EvalNoError) {
-        Element* s = Owner->Value;
+        Element* s = Owner->Value.get();
         if (s->ChildCount() != 0) Component = s->FindChild(Member->Name.c_str());
         if (!Component) Fail(EvalMemberNotFound);
     }

@@ -187,8 +187,8 @@ void FortranEvaluator::FinishInPlace(EvalToken* Left, EvalToken* Right) {
 void FortranEvaluator::Add() {
     EvalToken *Left, *Right;
     if (!PopBinary(Left, Right)) return;
-    Element* L = Left->Value;
-    Element* R = Right->Value;
+    Element* L = Left->Value.get();
+    Element* R = Right->Value.get();
     if (L->IsPointer() && R->IsPointer()) {
         Fail(EvalPointerPlusPointer);
     } else if (L->IsPointer() || R->IsPointer()) {
@@ -213,8 +213,8 @@ void FortranEvaluator::Add() {
 void FortranEvaluator::Subtract() {
     EvalToken *Left, *Right;
     if (!PopBinary(Left, Right)) return;
-    Element* L = Left->Value;
-    Element* R = Right->Value;
+    Element* L = Left->Value.get();
+    Element* R = Right->Value.get();
     if (L->IsPointer() && R->IsPointer()) {
         if (L->Type != R->Type) {
             Fail(EvalPointerKindsDiffer);
@@ -252,7 +252,7 @@ void FortranEvaluator::MultiplyOrDivide(int Id) {
     if (!Left->Value->IsNumeric() || !Right->Value->IsNumeric())
         Fail(EvalBadArithmeticType);
     else
-        Calculate(Id, Left->Value, Right->Value);
+        Calculate(Id, Left->Value.get(), Right->Value.get());
     FinishInPlace(Left, Right);
 }
 
@@ -261,8 +261,8 @@ void FortranEvaluator::MultiplyOrDivide(int Id) {
 void FortranEvaluator::Power() {
     EvalToken *Left, *Right;
     if (!PopBinary(Left, Right)) return;
-    Element* L = Left->Value;
-    Element* R = Right->Value;
+    Element* L = Left->Value.get();
+    Element* R = Right->Value.get();
     if (!L->IsNumeric() || !R->IsNumeric()) {
         Fail(EvalBadArithmeticType);
         return FinishInPlace(Left, Right);
@@ -291,7 +291,7 @@ void FortranEvaluator::Power() {
 void FortranEvaluator::Negate() {
     EvalToken* t = PopOperand();
     if (!t) return;
-    Element* e = t->Value;
+    Element* e = t->Value.get();
     if (e->IsInteger()) {
         StoreInt(e, 0u - U32(e));
     } else if (e->IsReal()) {
@@ -312,8 +312,8 @@ void FortranEvaluator::Negate() {
 void FortranEvaluator::Bitwise(int Id) {
     EvalToken *Left, *Right;
     if (!PopBinary(Left, Right)) return;
-    Element* L = Left->Value;
-    Element* R = Right->Value;
+    Element* L = Left->Value.get();
+    Element* R = Right->Value.get();
     if (!L->IsInteger() || !R->IsInteger()) {
         Fail(EvalIntegersRequired);
         return FinishInPlace(Left, Right);
@@ -350,7 +350,7 @@ void FortranEvaluator::Complement() {
     EvalToken* t = PopOperand();
     if (!t) return;
     if (t->Value->IsInteger())
-        StoreInt(t->Value, ~U32(t->Value));
+        StoreInt(t->Value.get(), ~U32(t->Value.get()));
     else
         Fail(EvalBadArithmeticType);
     FinishInPlace(t, nullptr);

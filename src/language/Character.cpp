@@ -43,7 +43,7 @@ void FortranEvaluator::Concatenate() {
     std::string a, b;
     if (Left->Value->Type != string || Right->Value->Type != string)
         Fail(EvalStringExpected);
-    else if (CharacterValue(Left->Value, a) && CharacterValue(Right->Value, b)) {
+    else if (CharacterValue(Left->Value.get(), a) && CharacterValue(Right->Value.get(), b)) {
         if (a.size() + b.size() > static_cast<size_t>(MaxCharacterLength))
             Fail(EvalOverflow);
         else

@@ -5,21 +5,22 @@
 #include <cstdint>
 #include <string>
 
-class Element;
+#include "model/Element.h"
+#include "platform/ComPtr.h"
 
 enum class TokenKind : int32_t { Operand = 0, Name = 1, Operator = 2 };
 
 struct EvalToken {
     TokenKind Kind;
     EvalToken* Next = nullptr;
-    Element* Value = nullptr; // Operand: one reference
-    std::string Name;         // Name: upper-cased
-    int32_t Id = 0;           // Operator: an OperatorId
+    orvel::ComPtr<Element> Value; // Operand
+    std::string Name;             // Name: upper-cased
+    int32_t Id = 0;               // Operator: an OperatorId
 
     explicit EvalToken(TokenKind k) : Kind(k) {}
     EvalToken(const EvalToken&) = delete;
     EvalToken& operator=(const EvalToken&) = delete;
-    ~EvalToken();
+    ~EvalToken() = default;
 
     // Takes over the caller's reference.
     static EvalToken* MakeOperand(Element* e);

@@ -35,7 +35,7 @@ public:
     bool HasError() const { return Error != EvalNoError; }
     // The result of a successful evaluation with a scope, else null. Borrowed: the
     // evaluator releases it when destroyed, so AddRef it to keep it.
-    Element* GetResult() const { return Result; }
+    Element* GetResult() const { return Result.get(); }
 
     // Brings two numeric operands to one kind: the one of the lower class (integer below
     // real below complex) takes the other's kind, and within a class the narrower one
@@ -116,7 +116,7 @@ private:
     char Text[MaxTextLength + 2]; // one more than the limit, to tell an overlong text
     bool HasText;
     bool TooLong;
-    Element* Result;
+    orvel::ComPtr<Element> Result;
     const char* Cursor;
     TokenStack Operands;
     TokenStack Operators;

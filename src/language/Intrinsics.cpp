@@ -34,27 +34,27 @@ void FortranEvaluator::ApplyNumericIntrinsic(int Id, EvalToken** Args, int Count
         return;
     }
     for (int i = 0; i < Count; ++i) {
-        Element* e = Args[i]->Value;
+        Element* e = Args[i]->Value.get();
         if (!e->IsNumeric() || (Id != OpAbs && e->IsComplex())) {
             Fail(EvalBadArithmeticType);
             return;
         }
     }
-    Element* a = Args[0]->Value;
+    Element* a = Args[0]->Value.get();
     if (Id == OpAbs) {
         if (a->IsComplex()) {
             double Parts[2] = {0, 0};
             a->ComplexValue(Parts);
             const double Magnitude = std::hypot(Parts[0], Parts[1]);
-            Element* r = MakeReal(0.0, a->Type == complex_8 ? real_4 : real_8);
+            auto r = orvel::ComPtr<Element>::Adopt(
+                MakeReal(0.0, a->Type == complex_8 ? real_4 : real_8));
             const int Code = r->CheckRealRange(&Magnitude);
             if (Code != EvalNoError) {
-                r->Release();
                 Fail(Code);
                 return;
             }
-            StoreReal(r, Magnitude);
-            PushResult(r);
+            StoreReal(r.get(), Magnitude);
+            PushResult(r.Detach());
             return;
         }
         if (a->IsInteger())
@@ -66,7 +66,7 @@ void FortranEvaluator::ApplyNumericIntrinsic(int Id, EvalToken** Args, int Count
         return;
     }
     if (Pair) {
-        Element* p = Args[1]->Value;
+        Element* p = Args[1]->Value.get();
         Promote(a, p, true);
         if (a->IsInteger() && p->IsInteger()) {
             const int32_t x = a->IntValue(), y = p->IntValue();
@@ -84,7 +84,7 @@ void FortranEvaluator::ApplyNumericIntrinsic(int Id, EvalToken** Args, int Count
     int Best = 0;
     for (int i = 1; i < Count; ++i) {
         for (int j = 0; j < i; ++j)
-            Promote(Args[j]->Value, Args[i]->Value, true);
+            Promote(Args[j]->Value.get(), Args[i]->Value.get(), true);
     }
     for (int i = 1; i < Count; ++i) {
         const double v = Args[i]->Value->RealValue(), b = Args[Best]->Value->RealValue();
@@ -96,12 +96,12 @@ void FortranEvaluator::ApplyNumericIntrinsic(int Id, EvalToken** Args, int Count
 
 void FortranEvaluator::ApplyShapeIntrinsic(int Id, EvalToken** Args, int Count) {
     if (Count < 1 || Count > 2) return Fail(EvalArgumentCount);
-    Element* e = WholeArray(Args[0]->Value);
+    Element* e = WholeArray(Args[0]->Value.get());
     if (!e) return Fail(EvalArrayExpected);
     const int Rank = e->Array.Rank < ArrayDesc::MaxRank ? e->Array.Rank : ArrayDesc::MaxRank;
     int First = 0, Last = Rank - 1;
     if (Count == 2) {
-        const Element* Dim = Args[1]->Value;
+        const Element* Dim = Args[1]->Value.get();
         if (!Dim->IsInteger()) return Fail(EvalIntegersRequired);
         const int32_t d = Dim->IntValue();
         if (d < 1 || d > Rank) return Fail(EvalDimensionOutOfRange);

@@ -170,10 +170,7 @@ EvalToken* FortranEvaluator::LexName() {
             // check, which knows no variables, leaves it a subscripted name.
             if (Row.Hideable) {
                 if (!Scope) break;
-                if (Element* Variable = Scope->FindChild(Upper)) {
-                    Variable->Release();
-                    break;
-                }
+                if (orvel::ComPtr<Element>::Adopt(Scope->FindChild(Upper))) break;
             }
             ++Cursor;
             return EvalToken::MakeOperator(Row.Id);

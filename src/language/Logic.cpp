@@ -57,7 +57,7 @@ void FortranEvaluator::LogicalAndOr(int Id) {
     // one decides.
     const bool Decisive = Id == OpLogicalOr;
     bool Value = false;
-    if (Truth(Left->Value, Value) && Value != Decisive) Truth(Right->Value, Value);
+    if (Truth(Left->Value.get(), Value) && Value != Decisive) Truth(Right->Value.get(), Value);
     delete Left;
     delete Right;
     if (Error == EvalNoError) PushResult(MakeLogical4(Value));
@@ -66,7 +66,7 @@ void FortranEvaluator::LogicalAndOr(int Id) {
 void FortranEvaluator::LogicalNot() {
     EvalToken* t = PopOperand();
     if (!t) return;
-    Element* e = t->Value;
+    Element* e = t->Value.get();
     if (e->IsPointer()) {
         const bool IsNull = e->PointerValue() == 0;
         delete t;
@@ -92,15 +92,16 @@ void FortranEvaluator::Compare(int Id) {
     // structure, or a string against anything else, has no value to compare.
     bool Value = false;
     if (Left->Value->Type == string && Right->Value->Type == string) {
-        CompareCharacters(Id, Left->Value, Right->Value);
+        CompareCharacters(Id, Left->Value.get(), Right->Value.get());
         delete Left;
         delete Right;
         return;
     }
-    if (!Comparable(Left->Value) || !Comparable(Right->Value))
+    if (!Comparable(Left->Value.get()) || !Comparable(Right->Value.get()))
         Fail(EvalBadArithmeticType);
     else
-        Value = Compared(Id, ComparisonValue(Left->Value), ComparisonValue(Right->Value));
+        Value =
+            Compared(Id, ComparisonValue(Left->Value.get()), ComparisonValue(Right->Value.get()));
     delete Left;
     delete Right;
     if (Error == EvalNoError) PushResult(MakeLogical4(Value));

@@ -6,13 +6,9 @@
 
 using namespace orvel::lang;
 
-EvalToken::~EvalToken() {
-    if (Value) Value->Release();
-}
-
 EvalToken* EvalToken::MakeOperand(Element* e) {
     EvalToken* t = new EvalToken(TokenKind::Operand);
-    t->Value = e;
+    t->Value.Attach(e);
     return t;
 }
 
@@ -29,16 +25,13 @@ EvalToken* EvalToken::MakeOperator(int32_t Id) {
 }
 
 void EvalToken::Hold(Element* e) {
-    if (Value) Value->Release();
-    Value = e;
+    Value.Attach(e);
     Kind = TokenKind::Operand;
     Name.clear();
 }
 
 Element* EvalToken::TakeValue() {
-    Element* e = Value;
-    Value = nullptr;
-    return e;
+    return Value.Detach();
 }
 
 void TokenStack::Push(EvalToken* t) {
@@ -79,7 +72,7 @@ EvalToken* FortranEvaluator::PopOperand() {
         }
         t->Hold(Found);
     }
-    Element* e = t->Value;
+    Element* e = t->Value.get();
     if (!e) { // an operator token cannot reach the operand stack; be safe anyway
         Fail(EvalInternalError);
         delete t;

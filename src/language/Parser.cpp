@@ -32,9 +32,8 @@ int PrefixFormOf(int Id) {
 } // namespace
 
 FortranEvaluator::FortranEvaluator(const char* Source, Element* ScopeElement)
-    : HasText(Source != nullptr), TooLong(false), Result(nullptr),
-      Cursor(Text), LevelKind{}, ArgumentCount{}, Depth(0), Error(EvalNoError), OperandSeen(false),
-      Stopped(false), Scope(ScopeElement) {
+    : HasText(Source != nullptr), TooLong(false), Cursor(Text), LevelKind{}, ArgumentCount{},
+      Depth(0), Error(EvalNoError), OperandSeen(false), Stopped(false), Scope(ScopeElement) {
     // Copy one character beyond the limit at most: enough to tell that a text is too long
     // without reading the whole of a huge one.
     size_t Length = 0;
@@ -49,7 +48,6 @@ FortranEvaluator::FortranEvaluator(const char* Source, Element* ScopeElement)
 
 FortranEvaluator::~FortranEvaluator() {
     ClearStacks();
-    if (Result) Result->Release();
 }
 
 void FortranEvaluator::Fail(int Code) {
@@ -64,10 +62,7 @@ void FortranEvaluator::ClearStacks() {
 
 void FortranEvaluator::Evaluate() {
     if (!HasText) return;
-    if (Result) {
-        Result->Release();
-        Result = nullptr;
-    }
+    Result.Reset();
     Cursor = Text;
     ClearStacks();
     Error = EvalNoError;
@@ -366,6 +361,6 @@ void FortranEvaluator::Finish() {
     }
     EvalToken* t = PopOperand();
     if (!t) return;
-    Result = t->TakeValue();
+    Result.Attach(t->TakeValue());
     delete t;
 }
