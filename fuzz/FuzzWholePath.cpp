@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "debuginfo/DebugInfoCache.h"
-#include "enumerators/CEnumArray.h"
 #include "host/HostIds.h"
 #include "host/HostInterfaces.h"
 #include "model/LiveCounts.h"
@@ -173,9 +172,10 @@ void Expand(IDebugProperty2* property, const GUID& filter, int depth, int* edits
 
 // The rows of one enumerator, fetched in batches; each expandable one expanded further.
 void List(IEnumDebugPropertyInfo2* rows, int depth, int* edits) {
+    // A count taken from hostile records may overstate the rows (a COMMON block's member
+    // count is the blob's word); the rows given must never exceed it.
     ULONG count = 0;
-    if (rows->GetCount(&count) == S_OK && count > CEnumArray::MaxRows)
-        Fail("an enumerator counts more rows than its cap");
+    const bool counted = rows->GetCount(&count) == S_OK;
     std::vector<ComPtr<IDebugProperty2>> expandable;
     size_t seen = 0;
     while (seen < MaxRowsPerList) {
@@ -196,6 +196,7 @@ void List(IEnumDebugPropertyInfo2* rows, int depth, int* edits) {
             }
         }
         seen += fetched;
+        if (counted && seen > count) Fail("an enumerator gave more rows than it counted");
         if (hr != S_OK || fetched < Batch) break;
     }
     for (const ComPtr<IDebugProperty2>& row : expandable)
