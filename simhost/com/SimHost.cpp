@@ -37,14 +37,17 @@ bool PublishProcessId(SimState& state) {
 
 } // namespace
 
-HRESULT SimHost::Start(HostProgram program, std::unique_ptr<SimHost>* host, std::string* error) {
+HRESULT SimHost::Start(HostProgram program, std::unique_ptr<SimHost>* host, std::string* error,
+                       DebuggeeKind kind) {
     if (!host) return E_INVALIDARG;
     host->reset();
     return Guarded([&] {
         auto state = std::make_shared<SimState>();
         state->program = std::move(program);
         std::string why;
-        state->debuggee = DebuggeeProcess::Start(ImageOf(state->program), &why);
+        state->debuggee = kind == DebuggeeKind::ThisProcess
+                              ? DebuggeeProcess::InThisProcess(ImageOf(state->program), &why)
+                              : DebuggeeProcess::Start(ImageOf(state->program), &why);
         if (!state->debuggee) {
             if (error) *error = "debuggee did not start: " + why;
             return E_FAIL;

@@ -12,12 +12,17 @@
 
 namespace orvel::sim {
 
+// Where the debuggee's memory lives: in a helper process, as a real debuggee's does,
+// or in this process (for fuzzing: no process start per program).
+enum class DebuggeeKind { HelperProcess, ThisProcess };
+
 class SimHost {
 public:
     // Starts the debuggee and fills the program's process id (and the values that
     // hold it). On failure *error (when given) says why.
     static HRESULT Start(HostProgram program, std::unique_ptr<SimHost>* host,
-                         std::string* error = nullptr);
+                         std::string* error = nullptr,
+                         DebuggeeKind kind = DebuggeeKind::HelperProcess);
 
     HRESULT GetSymbolProvider(IDebugSymbolProvider** out) const;
     HRESULT GetBinder(IDebugBinder** out) const;

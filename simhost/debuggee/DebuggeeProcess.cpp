@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/ProcessMemory.h"
+#include "simhost/debuggee/ImageMapping.h"
 
 #if ORVEL_WINDOWS
 #include <thread>
@@ -265,6 +266,31 @@ bool DebuggeeProcess::Write(uint32_t addr, const void* buffer, size_t size) {
 
 DebuggeeProcess::~DebuggeeProcess() {
     Release();
+    UnmapImage(m_spans);
+}
+
+std::unique_ptr<DebuggeeProcess> DebuggeeProcess::InThisProcess(const std::vector<Region>& regions,
+                                                                std::string* error) {
+    std::string problem = ValidateRegions(regions);
+    std::unique_ptr<DebuggeeProcess> self(new DebuggeeProcess());
+#if ORVEL_WINDOWS
+    self->m_pid = GetCurrentProcessId();
+#else
+    self->m_pid = static_cast<DWORD>(getpid());
+    self->m_reaped = true; // nothing to wait for
+#endif
+    if (problem.empty()) problem = MapImage(regions, &self->m_spans);
+    if (!problem.empty()) {
+        if (error) *error = "in-process image: " + problem;
+        return nullptr;
+    }
+    self->m_memory =
+        OpenProcess(PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_VM_OPERATION, FALSE, self->m_pid);
+    if (!self->m_memory) {
+        if (error) *error = "in-process image: cannot open this process";
+        return nullptr;
+    }
+    return self;
 }
 
 #if ORVEL_WINDOWS

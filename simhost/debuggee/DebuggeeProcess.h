@@ -30,6 +30,12 @@ public:
                                                   std::string* error,
                                                   unsigned timeoutMs = DefaultTimeoutMs);
 
+    // The image placed in this very process instead, for a caller that starts many
+    // programs a second (a fuzzer): no helper, the same reads through the process's
+    // memory. One such image at a time, as they all want the same addresses.
+    static std::unique_ptr<DebuggeeProcess> InThisProcess(const std::vector<Region>& regions,
+                                                          std::string* error);
+
     // Releases the helper: closes its input, waits briefly, then ends it by force.
     ~DebuggeeProcess();
 
@@ -50,7 +56,8 @@ private:
     void Release();
 
     DWORD m_pid = 0;
-    HANDLE m_memory = nullptr; // read and write access, for Read and Write
+    HANDLE m_memory = nullptr;        // read and write access, for Read and Write
+    std::vector<MappingSpan> m_spans; // InThisProcess: what to give back
 #if ORVEL_WINDOWS
     HANDLE m_process = nullptr;
     HANDLE m_input = nullptr;  // the helper's standard input, our end

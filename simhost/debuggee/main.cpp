@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "simhost/debuggee/ImageMapping.h"
 #include "simhost/debuggee/MemoryImage.h"
 
 #if defined(_WIN32)
@@ -21,7 +22,6 @@
 #else
 #include <cerrno>
 #include <poll.h>
-#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -53,26 +53,6 @@ void SayLine(const std::string& line) {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
               &written, nullptr);
-}
-
-uint64_t Granularity() {
-    SYSTEM_INFO info;
-    GetSystemInfo(&info);
-    return info.dwAllocationGranularity;
-}
-
-std::string MapSpan(const MappingSpan& span) {
-    void* want = reinterpret_cast<void*>(static_cast<uintptr_t>(span.begin));
-    void* got = VirtualAlloc(want, static_cast<SIZE_T>(span.end - span.begin),
-                             MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (got == want) return {};
-    if (got) VirtualFree(got, 0, MEM_RELEASE);
-    char text[96];
-    std::snprintf(text, sizeof text, "cannot allocate 0x%08llX-0x%08llX (error %lu)",
-                  static_cast<unsigned long long>(span.begin),
-                  static_cast<unsigned long long>(span.end),
-                  static_cast<unsigned long>(GetLastError()));
-    return text;
 }
 
 DWORD WINAPI DrainInput(LPVOID) {
@@ -121,28 +101,6 @@ void SayLine(const std::string& line) {
     }
 }
 
-uint64_t Granularity() {
-    return static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-}
-
-std::string MapSpan(const MappingSpan& span) {
-    void* want = reinterpret_cast<void*>(static_cast<uintptr_t>(span.begin));
-    const size_t length = static_cast<size_t>(span.end - span.begin);
-    // Kernels before 4.17 ignore MAP_FIXED_NOREPLACE and take the address as a hint,
-    // so the result is checked either way.
-    void* got = mmap(want, length, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-    if (got == want) return {};
-    const int error = errno;
-    if (got != MAP_FAILED) munmap(got, length);
-    char text[128];
-    std::snprintf(text, sizeof text, "cannot map 0x%08llX-0x%08llX: %s",
-                  static_cast<unsigned long long>(span.begin),
-                  static_cast<unsigned long long>(span.end),
-                  got == MAP_FAILED ? std::strerror(error) : "address taken");
-    return text;
-}
-
 // Not PR_SET_PDEATHSIG: that fires when the thread that started us ends, and a host
 // may well start the helper from a worker thread that ends long before it.
 void WaitForRelease(unsigned long parentPid) {
@@ -160,17 +118,6 @@ void WaitForRelease(unsigned long parentPid) {
 }
 
 #endif
-
-std::string MapImage(const std::vector<Region>& regions) {
-    for (const MappingSpan& span : orvel::sim::MappingSpans(regions, Granularity())) {
-        std::string problem = MapSpan(span);
-        if (!problem.empty()) return problem;
-    }
-    for (const Region& region : regions)
-        std::memcpy(reinterpret_cast<void*>(static_cast<uintptr_t>(region.address)),
-                    region.bytes.data(), region.bytes.size());
-    return {};
-}
 
 bool ParseParent(int argc, char** argv, unsigned long* parentPid) {
     *parentPid = 0;
@@ -201,7 +148,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     problem = orvel::sim::ValidateRegions(regions);
-    if (problem.empty()) problem = MapImage(regions);
+    std::vector<MappingSpan> mapped;
+    if (problem.empty()) problem = orvel::sim::MapImage(regions, &mapped);
     if (!problem.empty()) {
         SayLine("error " + problem);
         return 3;

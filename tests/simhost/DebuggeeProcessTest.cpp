@@ -156,6 +156,29 @@ TEST(DebuggeeLifetime, TwoHelpersAtOnceHoldTheirOwnImages) {
     EXPECT_TRUE(ProcessGone(pid));
 }
 
+// The image placed in the test process itself: read through the process id like a
+// helper's, refused while its addresses are taken, and given back with its object.
+TEST(DebuggeeLifetime, ImageInThisProcessIsReadByIdAndGivenBack) {
+    std::string error;
+    auto image = DebuggeeProcess::InThisProcess(SampleImage(), &error);
+    ASSERT_NE(nullptr, image) << error;
+    uint8_t tail[2] = {};
+    EXPECT_TRUE(image->Read(0x10001900, tail, 2));
+    EXPECT_EQ(0xBB, tail[1]);
+    EXPECT_TRUE(image->Write(0x20000012, tail, 2));
+    HANDLE process = OpenProcess(PROCESS_VM_READ, FALSE, image->Pid());
+    uint8_t seen[5] = {};
+    EXPECT_EQ(5u, orvel::ReadDebuggee(process, 0x20000010, seen, 5));
+    EXPECT_EQ(0xAA, seen[2]);
+    EXPECT_EQ(nullptr, DebuggeeProcess::InThisProcess(SampleImage(), &error));
+    EXPECT_NE(std::string::npos, error.find("0x10000000")) << error;
+    image.reset();
+    EXPECT_EQ(0u, orvel::ReadDebuggee(process, 0x20000010, seen, 5));
+    CloseHandle(process);
+    image = DebuggeeProcess::InThisProcess(SampleImage(), &error);
+    EXPECT_NE(nullptr, image) << error;
+}
+
 TEST(DebuggeeLifetime, RejectedRegionSetsStartNothing) {
     const struct {
         const char* name;
