@@ -17,8 +17,6 @@ namespace {
 
 // Read access to the debuggee's memory, and nothing else.
 constexpr DWORD kProcessReadAccess = 0x10;
-// Deeper nesting than this is a host that loops, not a program.
-constexpr int kMaxContainerDepth = 64;
 // Longest names text taken from ~DebugInfoNames~, in UTF-16 units.
 constexpr UINT kMaxNamesText = 1u << 24;
 
