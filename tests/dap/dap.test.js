@@ -83,6 +83,8 @@ describe('orvel-ee dap', function () {
             const names = page.body.variables.map((v) => v.name);
             assert.deepStrictEqual([names[0], names.length], [first, rows], `start ${start}`);
         }
+        const named = await dc.variablesRequest({ variablesReference: history.variablesReference, filter: 'named' });
+        assert.deepStrictEqual(named.body.variables, [], 'an array has no named rows');
         const page = await dc.variablesRequest({ variablesReference: history.variablesReference, start: 999999, count: 1 });
         assert.strictEqual(page.body.variables[0].evaluateName, 'HISTORY(1000000)');
     });

@@ -269,8 +269,9 @@ Json DapServer::Variable(const PropertyRow& row, IDebugProperty2* property, cons
     if (row.attrib & DBG_ATTRIB_VALUE_READONLY)
         item["presentationHint"] = {{"attributes", Json::array({"readOnly"})}};
     if (!row.Expandable() || !property) return item;
-    item["variablesReference"] = m_references.AddProperty(property, filter);
-    if (IsArrayType(row.type)) {
+    const bool array = IsArrayType(row.type);
+    item["variablesReference"] = m_references.AddProperty(property, filter, array);
+    if (array) {
         orvel::ComPtr<IEnumDebugPropertyInfo2> elements;
         ULONG count = 0;
         if (SUCCEEDED(property->EnumChildren(DEBUGPROP_INFO_NAME, kRadix, filter, DBG_ATTRIB_NONE,
@@ -283,9 +284,10 @@ Json DapServer::Variable(const PropertyRow& row, IDebugProperty2* property, cons
 
 Reply DapServer::Variables(const Json& args) {
     int64_t reference = 0, start = 0, count = 0;
+    std::string kind;
     if (!IntegerArg(args, "variablesReference", true, &reference) ||
         !IntegerArg(args, "start", false, &start) || !IntegerArg(args, "count", false, &count) ||
-        start < 0 || count < 0)
+        !StringArg(args, "filter", false, &kind) || start < 0 || count < 0)
         return Failure("'variablesReference' is needed; 'start' and 'count' are counts");
     const DapContainer* found = m_references.Find(reference);
     if (!found) return Failure("no variables of reference " + std::to_string(reference));
@@ -293,6 +295,10 @@ Reply DapServer::Variables(const Json& args) {
     const DapContainer container = *found;
     Reply reply;
     reply.body = {{"variables", Json::array()}};
+    // An array's rows are all indexed, any other's all named: a client that pages an
+    // array in chunks asks for its named rows too, and must not get the elements again.
+    if ((kind == "named" && container.indexed) || (kind == "indexed" && !container.indexed))
+        return reply;
     const orvel::ComPtr<IEnumDebugPropertyInfo2> rows = Children(container);
     if (!rows) return reply;
     if (count == 0 || count > kMaxRows) count = kMaxRows;
