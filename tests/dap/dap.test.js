@@ -115,6 +115,18 @@ describe('orvel-ee dap', function () {
         assert.strictEqual(listed.body.variables.find((v) => v.name === 'N').value, '5');
         assert.match(await rejection(dc.setVariableRequest({ variablesReference: args, name: 'NOPE', value: '1' })),
             /no variable 'NOPE'/);
+        // A Fortran variable's row evaluates the text and keeps nothing: the answer is the
+        // element as it is, found by its expression rather than among a million rows.
+        const history = await dc.evaluateRequest({ expression: 'HISTORY', context: 'watch' });
+        const cases = [
+            ['(1000000)', 'HISTORY(1000000)'],
+            ['(2)', 'HISTORY(2)'],
+        ];
+        for (const [name, expression] of cases) {
+            const now = await dc.evaluateRequest({ expression, context: 'watch' });
+            const element = await dc.setVariableRequest({ variablesReference: history.body.variablesReference, name, value: '1' });
+            assert.deepStrictEqual([element.body.value, element.body.type], [now.body.result, 'REAL*4'], name);
+        }
     });
 
     it('refuses what it cannot do and keeps serving', async function () {

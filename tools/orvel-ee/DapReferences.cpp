@@ -1,15 +1,12 @@
 #include "DapReferences.h"
 
 int64_t DapReferences::AddView(const GUID& filter) {
-    m_containers.push_back(DapContainer{orvel::ComPtr<IDebugProperty2>(), filter, false});
-    return static_cast<int64_t>(m_containers.size());
+    DapContainer view;
+    view.filter = filter;
+    return Add(std::move(view));
 }
 
-int64_t DapReferences::AddProperty(IDebugProperty2* property, const GUID& filter, bool indexed) {
-    DapContainer container;
-    container.property = orvel::ComPtr<IDebugProperty2>(property);
-    container.filter = filter;
-    container.indexed = indexed;
+int64_t DapReferences::Add(DapContainer container) {
     m_containers.push_back(std::move(container));
     return static_cast<int64_t>(m_containers.size());
 }

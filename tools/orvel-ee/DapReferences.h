@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "host/HostInterfaces.h"
@@ -14,12 +15,13 @@ struct DapContainer {
     orvel::ComPtr<IDebugProperty2> property; // null: the method's view itself
     GUID filter{};                           // the filter asked of EnumChildren
     bool indexed = false;                    // an array's elements, not named rows
+    std::string fullName;                    // the row's expression, empty for a view
 };
 
 class DapReferences {
 public:
     int64_t AddView(const GUID& filter);
-    int64_t AddProperty(IDebugProperty2* property, const GUID& filter, bool indexed);
+    int64_t Add(DapContainer container);
     // The container of that number, or null.
     const DapContainer* Find(int64_t reference) const;
     void Clear() { m_containers.clear(); }

@@ -270,7 +270,12 @@ Json DapServer::Variable(const PropertyRow& row, IDebugProperty2* property, cons
         item["presentationHint"] = {{"attributes", Json::array({"readOnly"})}};
     if (!row.Expandable() || !property) return item;
     const bool array = IsArrayType(row.type);
-    item["variablesReference"] = m_references.AddProperty(property, filter, array);
+    DapContainer container;
+    container.property = orvel::ComPtr<IDebugProperty2>(property);
+    container.filter = filter;
+    container.indexed = array;
+    container.fullName = Utf8(row.fullName);
+    item["variablesReference"] = m_references.Add(std::move(container));
     if (array) {
         orvel::ComPtr<IEnumDebugPropertyInfo2> elements;
         ULONG count = 0;
@@ -362,7 +367,7 @@ Reply DapServer::SetVariable(const Json& args) {
     const DapContainer container = *found;
     // The row of that name among the container's, read anew each time so that the
     // answer after the edit is the value the debuggee holds.
-    auto find = [&](PropertyRecords& into) {
+    auto scan = [&](PropertyRecords& into) {
         const orvel::ComPtr<IEnumDebugPropertyInfo2> rows = Children(container);
         PropertyRecords batch(kBatch);
         for (bool more = rows != nullptr; more;) {
@@ -378,6 +383,21 @@ Reply DapServer::SetVariable(const Json& args) {
         }
         return false;
     };
+    // An element is reached by its expression, "U(3)", where its array has one:
+    // finding it among a million rows would read all those before it.
+    const bool element =
+        container.indexed && !container.fullName.empty() && !name.empty() && name[0] == '(';
+    const std::string expr = container.fullName + name;
+    auto byExpression = [&](PropertyRecords& into) {
+        orvel::ComPtr<IDebugParsedExpression> parsed;
+        orvel::ComPtr<IDebugProperty2> property;
+        return element && m_session->Parse(expr, parsed.put()) == S_OK && parsed &&
+               SUCCEEDED(m_session->Evaluate(parsed.get(), property.put())) && property &&
+               SUCCEEDED(property->GetPropertyInfo(DEBUGPROP_INFO_ALL, kRadix, kNoTimeout, nullptr,
+                                                   0, into.put())) &&
+               !IsErrorRow(into.Row(0)) && Utf8(into.Row(0).fullName) == expr;
+    };
+    auto find = [&](PropertyRecords& into) { return byExpression(into) || scan(into); };
     PropertyRecords row(1);
     if (!find(row) || !row.Property(0)) return Failure("no variable '" + name + "' there");
     const std::basic_string<OLECHAR> text = OleTextOf(value);
