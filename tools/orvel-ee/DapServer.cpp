@@ -126,15 +126,16 @@ void DapServer::Handle(const std::string& text) {
             response["command"] = command;
             const Json* args = Member(request, "arguments");
             const Json none = Json::object();
-            reply = Dispatch(command, args ? *args : none);
+            reply = Dispatch(command, args && !args->is_null() ? *args : none);
         }
     }
     response["success"] = reply.ok;
     if (reply.ok) {
         if (!reply.body.empty()) response["body"] = std::move(reply.body);
     } else {
+        // The message alone: a structured error's text is a template, and braces in an
+        // evaluator's message would be taken for its placeholders.
         response["message"] = reply.message;
-        response["body"] = {{"error", {{"id", 1}, {"format", reply.message}}}};
     }
     Send(std::move(response));
     for (auto& event : reply.eventsAfter)
