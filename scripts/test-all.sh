@@ -165,7 +165,12 @@ run_dap() {
         echo "dap: no $tool; build the linux-asan preset first" >&2
         return 1
     fi
-    (cd tests/dap && npm ci --no-audit --no-fund && ORVEL_EE="$tool" npm test)
+    local log="$root/build/dap-test.log" passed failed
+    (cd tests/dap && npm ci --no-audit --no-fund && ORVEL_EE="$tool" npm test) 2>&1 | tee "$log"
+    passed=$(grep -Eo '[0-9]+ passing' "$log" | tail -n 1 | cut -d' ' -f1 || true)
+    failed=$(grep -Eo '[0-9]+ failing' "$log" | tail -n 1 | cut -d' ' -f1 || true)
+    tests_passed=$((tests_passed + ${passed:-0}))
+    tests_failed=$((tests_failed + ${failed:-0}))
 }
 
 run_bench() {

@@ -30,7 +30,7 @@ describe('orvel-ee dap', function () {
         assert.strictEqual((await stopped).body.reason, 'entry');
     });
 
-    after(() => dc.stop());
+    after(() => dc.stopAdapter());
 
     it('shows one thread stopped in the routine of the stop', async function () {
         const threads = await dc.threadsRequest();
@@ -157,5 +157,12 @@ describe('orvel-ee dap', function () {
         const rows = await dc.variablesRequest({ variablesReference: locals.variablesReference });
         const a = rows.body.variables.find((v) => v.name === 'A');
         assert.deepStrictEqual([a.type, a.indexedVariables], ['REAL*8 (3,0:2)', 9]);
+    });
+
+    // Last: under the sanitizers a leak or a fault at the end shows in the exit status.
+    it('exits with status 0 after disconnect', async function () {
+        const exited = new Promise((resolve) => dc._adapterProcess.on('exit', (code) => resolve(code)));
+        await dc.disconnectRequest();
+        assert.strictEqual(await exited, 0);
     });
 });
