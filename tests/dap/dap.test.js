@@ -112,7 +112,8 @@ describe('orvel-ee dap', function () {
         const set = await dc.setVariableRequest({ variablesReference: args, name: 'N', value: '5' });
         assert.strictEqual(set.body.value, '5');
         const listed = await dc.variablesRequest({ variablesReference: args });
-        assert.strictEqual(listed.body.variables.find((v) => v.name === 'N').value, '5');
+        const n = listed.body.variables.find((v) => v.name === 'N');
+        assert.deepStrictEqual([n.value, n.evaluateName], ['5', 'N']);
         assert.match(await rejection(dc.setVariableRequest({ variablesReference: args, name: 'NOPE', value: '1' })),
             /no variable 'NOPE'/);
         // A Fortran variable's row evaluates the text and keeps nothing: the answer is the

@@ -261,12 +261,14 @@ orvel::ComPtr<IEnumDebugPropertyInfo2> DapServer::Children(const DapContainer& c
 }
 
 Json DapServer::Variable(const PropertyRow& row, IDebugProperty2* property, const GUID& filter,
-                         const char* valueKey) {
-    Json item = {{"name", Utf8(row.name)},
+                         const char* valueKey, bool inView) {
+    const std::string name = Utf8(row.name);
+    const std::string expr = inView ? name : Utf8(row.fullName);
+    Json item = {{"name", name},
                  {valueKey, Utf8(row.value)},
                  {"type", Utf8(row.type)},
                  {"variablesReference", 0}};
-    if (!row.fullName.empty()) item["evaluateName"] = Utf8(row.fullName);
+    if (!expr.empty()) item["evaluateName"] = expr;
     if (row.attrib & DBG_ATTRIB_VALUE_READONLY)
         item["presentationHint"] = {{"attributes", Json::array({"readOnly"})}};
     if (!row.Expandable() || !property) return item;
@@ -275,7 +277,7 @@ Json DapServer::Variable(const PropertyRow& row, IDebugProperty2* property, cons
     container.property = orvel::ComPtr<IDebugProperty2>(property);
     container.filter = filter;
     container.indexed = array;
-    container.fullName = Utf8(row.fullName);
+    container.fullName = expr;
     item["variablesReference"] = m_references.Add(std::move(container));
     if (array) {
         orvel::ComPtr<IEnumDebugPropertyInfo2> elements;
@@ -317,8 +319,8 @@ Reply DapServer::Variables(const Json& args) {
         if (FAILED(rows->Next(wanted, batch.put(), &fetched))) break;
         fetched = std::min(fetched, wanted);
         for (ULONG i = 0; i < fetched; ++i)
-            reply.body["variables"].push_back(
-                Variable(batch.Row(i), batch.Property(i), container.filter, "value"));
+            reply.body["variables"].push_back(Variable(
+                batch.Row(i), batch.Property(i), container.filter, "value", !container.property));
         listed += fetched;
         if (fetched < wanted) break;
     }
@@ -351,7 +353,7 @@ Reply DapServer::Evaluate(const Json& args) {
     const PropertyRow row = info.Row(0);
     if (IsErrorRow(row)) return error(Utf8(row.value));
     Reply reply;
-    reply.body = Variable(row, property.get(), kNoFilter, "result");
+    reply.body = Variable(row, property.get(), kNoFilter, "result", false);
     reply.body.erase("name");
     reply.body.erase("evaluateName");
     return reply;
@@ -408,7 +410,8 @@ Reply DapServer::SetVariable(const Json& args) {
     PropertyRecords after(1);
     PropertyRecords& shown = find(after) ? after : row;
     Reply reply;
-    reply.body = Variable(shown.Row(0), shown.Property(0), container.filter, "value");
+    reply.body =
+        Variable(shown.Row(0), shown.Property(0), container.filter, "value", !container.property);
     reply.body.erase("name");
     reply.body.erase("evaluateName");
     reply.body.erase("presentationHint");

@@ -53,9 +53,11 @@ private:
     Reply Disconnect(const Json& args);
     Reply Refuse(const Json& args);
 
-    // A DAP variable (or evaluate result, with "result" for "value") from a row.
+    // A DAP variable (or evaluate result, with "result" for "value") from a row. A
+    // view's own rows are evaluated by their names: the host's parameter view gives them
+    // qualified full names no expression takes.
     Json Variable(const PropertyRow& row, IDebugProperty2* property, const GUID& filter,
-                  const char* valueKey);
+                  const char* valueKey, bool inView);
     // The rows of a container, EnumChildren's enumerator; null when there are none.
     orvel::ComPtr<IEnumDebugPropertyInfo2> Children(const DapContainer& container);
 
