@@ -125,15 +125,15 @@ const Command kCommands[] = {
      "      SetValueAsString's result, whether the value was \"stored\" or\n"
      "      \"evaluated, not stored\" (or \"failed\"), and the row read again",
      "a path and a text", 2, -1, false, true, RunSet, nullptr},
+    {"dap", "dap",
+     "a Debug Adapter Protocol server on standard input and output; its launch\n"
+     "      request names the snapshot (default: --snapshot, else the demo)",
+     "", 0, 0, false, false, nullptr, RunDapServer},
     {"repl", "repl [--filter F] [--depth N] [--max-rows N]",
      "an interactive watch window (with line editing and history where built\n"
      "      in); on a pipe it reads one line at a time and answers each with no\n"
      "      prompt. Its lines:",
      "", 0, 0, true, true, RunRepl, nullptr},
-    {"dap", "dap",
-     "a Debug Adapter Protocol server on standard input and output; its launch\n"
-     "      request names the snapshot (default: the demo program)",
-     "", 0, 0, false, false, nullptr, RunDapServer},
 };
 
 // The commands that take an option, for the complaint about one that does not:
