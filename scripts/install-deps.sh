@@ -15,8 +15,13 @@ for package in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
     [[ "$status" == installed ]] || missing+=("$package")
 done
+# Node and npm run the DAP client suite. Asked by command, not by package: a Node built
+# elsewhere brings its own npm, and Debian's npm package would fight it.
+for pair in node:nodejs npm:npm; do
+    command -v "${pair%%:*}" >/dev/null || missing+=("${pair##*:}")
+done
 if ((${#missing[@]} == 0)); then
-    echo "install-deps: all ${#packages[@]} packages present"
+    echo "install-deps: all ${#packages[@]} packages present, and node and npm"
     exit 0
 fi
 

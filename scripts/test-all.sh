@@ -23,8 +23,10 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # The plain Debug linux preset runs the same cases as linux-asan; it stays for development
 # and mutation runs but is not part of the full run.
+# dap drives orvel-ee's Debug Adapter Protocol server, as built by linux-asan (so it runs
+# under the sanitizers), with the client suite in tests/dap.
 # linux-tsan builds only the test program and runs it under ThreadSanitizer, in two shards.
-all_presets=(linux-asan linux-tsan mingw64 mingw32 linux-fuzz linux-release)
+all_presets=(linux-asan dap linux-tsan mingw64 mingw32 linux-fuzz linux-release)
 presets=("$@")
 if ((${#presets[@]} == 0)); then presets=("${all_presets[@]}"); fi
 
@@ -161,6 +163,20 @@ run_fuzz() {
     return $failed
 }
 
+run_dap() {
+    local tool="$root/build/linux-asan/tools/orvel-ee/orvel-ee"
+    if [[ ! -x "$tool" ]]; then
+        echo "dap: no $tool; build the linux-asan preset first" >&2
+        return 1
+    fi
+    local log="$root/build/dap-test.log" passed failed
+    (cd tests/dap && npm ci --no-audit --no-fund && ORVEL_EE="$tool" npm test) 2>&1 | tee "$log"
+    passed=$(grep -Eo '[0-9]+ passing' "$log" | tail -n 1 | cut -d' ' -f1 || true)
+    failed=$(grep -Eo '[0-9]+ failing' "$log" | tail -n 1 | cut -d' ' -f1 || true)
+    tests_passed=$((tests_passed + ${passed:-0}))
+    tests_failed=$((tests_failed + ${failed:-0}))
+}
+
 run_bench() {
     local binary=build/linux-release/bench/orvel_bench
     if ! compgen -G "bench/*.cpp" >/dev/null; then
@@ -186,6 +202,9 @@ for preset in "${presets[@]}"; do
         # Separate from the tests so that its one-off cost shows in the timings.
         stage "$preset wine prefix" "build/$preset/wine-run.sh" --init
         stage "$preset test (Wine)" run_ctest "$preset"
+        ;;
+    dap)
+        stage "dap test" run_dap
         ;;
     linux-fuzz)
         stage "$preset configure" configure "$preset"

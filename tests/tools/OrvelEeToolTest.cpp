@@ -367,6 +367,31 @@ TEST(OrvelEeTool, ReplOnAPipeKeepsItsSession) {
     EXPECT_EQ(std::string::npos, run.out.find("N + 1"));
 }
 
+struct FrameCase {
+    const char* input;
+    int status;
+    const char* output; // in standard output; "" for anything
+};
+
+TEST(OrvelEeTool, DapReadsFramedMessagesAndSurvivesBadOnes) {
+    const FrameCase cases[] = {
+        {"", 0, ""},
+        {"Content-Length: 2\r\n\r\n[]", 0, "\"message\":\"the message is not a JSON object\""},
+        {"content-length: 3\r\nContent-Type: x\r\n\r\n{x}"
+         "Content-Length: 46\r\n\r\n{\"seq\":7,\"type\":\"request\",\"command\":\"threads\"}",
+         0, "\"request_seq\":7"},
+        {"Content-Length: 9\r\n\r\n{}", 1, ""},
+        {"Content-Length: lots\r\n\r\n{}", 1, ""},
+        {"no header here\r\n\r\n{}", 1, ""},
+    };
+    for (const FrameCase& c : cases) {
+        SCOPED_TRACE(c.input);
+        const ToolRun run = RunTool({"dap"}, false, "printf '%s' " + Quoted(c.input) + " |");
+        EXPECT_EQ(c.status, run.status) << run.out;
+        EXPECT_NE(std::string::npos, run.out.find(c.output)) << run.out;
+    }
+}
+
 #if defined(ORVEL_EE_LINE_EDITING)
 
 // The tool started with no command on a pseudo-terminal, typed at as a person types.

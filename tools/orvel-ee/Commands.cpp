@@ -4,6 +4,7 @@
 #include <iterator>
 #include <memory>
 
+#include "DapServer.h"
 #include "JsonSink.h"
 #include "LineReader.h"
 #include "LocalsEditor.h"
@@ -105,30 +106,34 @@ int RunOverview(const CommandLine& options, HostSession& session, OutputBuffer& 
 }
 
 const Command kCommands[] = {
-    {"", nullptr, nullptr, "", 0, 0, false, false, RunOverview},
+    {"", nullptr, nullptr, "", 0, 0, false, false, RunOverview, nullptr},
     {"eval", "eval EXPR...", "one row per expression: name, value and type", "an expression", 1, -1,
-     false, false, RunEval},
+     false, false, RunEval, nullptr},
     {"expand", "expand EXPR... [--depth N] [--max-rows N]",
      "each row with its children as an indented tree: --depth levels of them\n"
      "      (default 1), at most --max-rows below each row (default 100)",
-     "an expression", 1, -1, true, false, RunExpand},
+     "an expression", 1, -1, true, false, RunExpand, nullptr},
     {"locals", "locals [--filter F] [--depth N] [--max-rows N]",
      "the variables of the method where the program stopped, as the locals\n"
      "      window shows them, a tree as with 'expand'. --filter picks the view:\n"
      "      locals+args (default: the method's Fortran variables), locals, args\n"
      "      (the host's parameters), all, this",
-     "", 0, 0, true, true, RunLocals},
+     "", 0, 0, true, true, RunLocals, nullptr},
     {"set", "set [--filter F] PATH TEXT...",
      "types TEXT as the new value of the locals row at PATH (its row names from\n"
      "      the view down, joined by %, e.g. LOG%LINES; any case), then shows\n"
      "      SetValueAsString's result, whether the value was \"stored\" or\n"
      "      \"evaluated, not stored\" (or \"failed\"), and the row read again",
-     "a path and a text", 2, -1, false, true, RunSet},
+     "a path and a text", 2, -1, false, true, RunSet, nullptr},
+    {"dap", "dap",
+     "a Debug Adapter Protocol server on standard input and output; its launch\n"
+     "      request names the snapshot (default: --snapshot, else the demo)",
+     "", 0, 0, false, false, nullptr, RunDapServer},
     {"repl", "repl [--filter F] [--depth N] [--max-rows N]",
      "an interactive watch window (with line editing and history where built\n"
      "      in); on a pipe it reads one line at a time and answers each with no\n"
      "      prompt. Its lines:",
-     "", 0, 0, true, true, RunRepl},
+     "", 0, 0, true, true, RunRepl, nullptr},
 };
 
 // The commands that take an option, for the complaint about one that does not:

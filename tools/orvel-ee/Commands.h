@@ -20,6 +20,8 @@ struct Command {
     bool takesFilter;       // --filter
     // The exit status (see UsageText).
     int (*run)(const CommandLine& options, HostSession& session, OutputBuffer& out);
+    // Instead of run, for a command that opens its sessions itself.
+    int (*serve)(const CommandLine& options);
 };
 
 // The command of that name, or null.

@@ -53,12 +53,15 @@ std::unique_ptr<HostSession> HostSession::Open(const CommandLine& options, std::
     return session;
 }
 
-HRESULT HostSession::Parse(const std::string& expr, IDebugParsedExpression** parsed) {
+HRESULT HostSession::Parse(const std::string& expr, IDebugParsedExpression** parsed,
+                           std::string* message) {
     const std::basic_string<OLECHAR> text = OleTextOf(expr);
-    orvel::BstrHolder message;
+    orvel::BstrHolder said;
     UINT errorAt = 0;
-    return m_evaluator->Parse(text.c_str(), PARSE_EXPRESSION, kRadix, message.put(), &errorAt,
-                              parsed);
+    const HRESULT hr =
+        m_evaluator->Parse(text.c_str(), PARSE_EXPRESSION, kRadix, said.put(), &errorAt, parsed);
+    if (message) *message = Utf8Of(said.get());
+    return hr;
 }
 
 HRESULT HostSession::Evaluate(IDebugParsedExpression* parsed, IDebugProperty2** result) {

@@ -22,8 +22,10 @@ public:
     HostSession(const HostSession&) = delete;
     HostSession& operator=(const HostSession&) = delete;
 
-    // IDebugExpressionEvaluator::Parse of UTF-8 text.
-    HRESULT Parse(const std::string& expr, IDebugParsedExpression** parsed);
+    // IDebugExpressionEvaluator::Parse of UTF-8 text; *message gets the evaluator's
+    // message, when given.
+    HRESULT Parse(const std::string& expr, IDebugParsedExpression** parsed,
+                  std::string* message = nullptr);
     // IDebugParsedExpression::EvaluateSync at the stop address.
     HRESULT Evaluate(IDebugParsedExpression* parsed, IDebugProperty2** result);
     // IDebugExpressionEvaluator::GetMethodProperty at the stop address: the root of the

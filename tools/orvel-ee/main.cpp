@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     if (!command) return Complain("unknown command '" + options.command + "'", true);
     error = CheckOperands(*command, options);
     if (!error.empty()) return Complain(error, true);
+    if (command->serve) return command->serve(options);
 
     std::unique_ptr<HostSession> session = HostSession::Open(options, &error);
     if (!session) return Complain(error, false);
