@@ -271,14 +271,17 @@ DebuggeeProcess::~DebuggeeProcess() {
 
 std::unique_ptr<DebuggeeProcess> DebuggeeProcess::InThisProcess(const std::vector<Region>& regions,
                                                                 std::string* error) {
+#if ORVEL_WINDOWS
+    // Under Wine a released image stayed readable through the process handle; nothing
+    // on Windows needs an in-process image, so none is made there.
+    (void)regions;
+    if (error) *error = "in-process image: not available on Windows";
+    return nullptr;
+#else
     std::string problem = ValidateRegions(regions);
     std::unique_ptr<DebuggeeProcess> self(new DebuggeeProcess());
-#if ORVEL_WINDOWS
-    self->m_pid = GetCurrentProcessId();
-#else
     self->m_pid = static_cast<DWORD>(getpid());
     self->m_reaped = true; // nothing to wait for
-#endif
     if (problem.empty()) problem = MapImage(regions, &self->m_spans);
     if (!problem.empty()) {
         if (error) *error = "in-process image: " + problem;
@@ -291,6 +294,7 @@ std::unique_ptr<DebuggeeProcess> DebuggeeProcess::InThisProcess(const std::vecto
         return nullptr;
     }
     return self;
+#endif
 }
 
 #if ORVEL_WINDOWS

@@ -32,7 +32,8 @@ public:
 
     // The image placed in this very process instead, for a caller that starts many
     // programs a second (a fuzzer): no helper, the same reads through the process's
-    // memory. One such image at a time, as they all want the same addresses.
+    // memory. One such image at a time, as they all want the same addresses. Native
+    // builds only, where the fuzzer runs: elsewhere it reports that it is not available.
     static std::unique_ptr<DebuggeeProcess> InThisProcess(const std::vector<Region>& regions,
                                                           std::string* error);
 

@@ -156,6 +156,7 @@ TEST(DebuggeeLifetime, TwoHelpersAtOnceHoldTheirOwnImages) {
     EXPECT_TRUE(ProcessGone(pid));
 }
 
+#if !ORVEL_WINDOWS
 // The image placed in the test process itself: read through the process id like a
 // helper's, refused while its addresses are taken, and given back with its object.
 TEST(DebuggeeLifetime, ImageInThisProcessIsReadByIdAndGivenBack) {
@@ -178,6 +179,7 @@ TEST(DebuggeeLifetime, ImageInThisProcessIsReadByIdAndGivenBack) {
     image = DebuggeeProcess::InThisProcess(SampleImage(), &error);
     EXPECT_NE(nullptr, image) << error;
 }
+#endif
 
 TEST(DebuggeeLifetime, RejectedRegionSetsStartNothing) {
     const struct {
