@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 
-FUZZ_SECONDS=${FUZZ_SECONDS:-40}
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 BENCH_MIN_TIME=${BENCH_MIN_TIME:-0.01}
 # intercept_tls_get_addr=0: the leak checker's own record of the thread-local blocks of a
 # loaded module (the tests and orvel-ee load orveldbg) goes wrong on this system's C
