@@ -176,10 +176,8 @@ protected:
 
 TEST_F(HostFailure, EveryFailingCallOfEveryStepIsSurvived) {
     Start("heat.json");
-    const long hostObjects = orvel::sim::LiveObjects();
-    const long ourObjects = orvel::ObjectCount().load();
-    const int elements = orvel::model::LiveElements();
-    const int contexts = orvel::model::LiveContexts();
+    orvel::test::LiveObjectCheck live;
+    live.Take();
 
     const struct {
         const char* name;
@@ -215,10 +213,7 @@ TEST_F(HostFailure, EveryFailingCallOfEveryStepIsSurvived) {
             const std::string shown = Run(s.step, n, result, &calls);
             ++runs;
             EXPECT_TRUE(calls >= n) << "the failing call never came";
-            EXPECT_EQ(orvel::sim::LiveObjects(), hostObjects) << "a host object was kept";
-            EXPECT_EQ(orvel::ObjectCount().load(), ourObjects) << "a property leaked";
-            EXPECT_EQ(orvel::model::LiveElements(), elements) << "an Element leaked";
-            EXPECT_EQ(orvel::model::LiveContexts(), contexts) << "a context leaked";
+            live.ExpectNoneLeft();
             // Not yet asserted: many runs still answer otherwise without showing why
             // (ORVEL_HOST_FAILURE_REPORT=1 stops at the first and shows it).
             if (shown != clean && !FailureShowsWhereItMattered(shown, clean)) ++silent;
