@@ -11,13 +11,10 @@ std::atomic<bool> g_armed{false};
 std::atomic<uint64_t> g_calls{0};
 std::atomic<uint64_t> g_failAt{0};
 std::atomic<HRESULT> g_result{E_FAIL};
-std::atomic<bool> g_onMemory{false};
 std::atomic<const char*> g_firedAt{nullptr};
 
 bool MemoryFails() {
-    if (SUCCEEDED(CallFaults::Take("debuggee memory"))) return false;
-    g_onMemory = true;
-    return true;
+    return FAILED(CallFaults::Take("debuggee memory"));
 }
 } // namespace
 
@@ -25,7 +22,6 @@ void CallFaults::FailNth(uint64_t n, HRESULT result) {
     g_calls = 0;
     g_failAt = n;
     g_result = result;
-    g_onMemory = false;
     g_firedAt = nullptr;
     g_armed = true;
     orvel::SetDebuggeeFaultHook(&MemoryFails);
@@ -43,10 +39,6 @@ uint64_t CallFaults::Calls() {
 bool CallFaults::Fired() {
     const uint64_t at = g_failAt.load();
     return at != 0 && g_calls.load() >= at;
-}
-
-bool CallFaults::FiredOnMemory() {
-    return g_onMemory.load();
 }
 
 const char* CallFaults::FiredAt() {

@@ -21,9 +21,8 @@ public:
     static uint64_t Calls();
     // Whether the failing call has come.
     static bool Fired();
-    // Whether it was a read or write of debuggee memory.
-    static bool FiredOnMemory();
-    // The method that failed (its full signature), or null before the failure.
+    // The method that failed (its full signature, or "debuggee memory" for a read or
+    // write of the debuggee), or null before the failure.
     static const char* FiredAt();
     // S_OK, or the result the current call, made in the method where, must give.
     static HRESULT Take(const char* where);
